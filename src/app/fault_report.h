@@ -1,0 +1,10 @@
+#pragma once
+
+class Fault;
+class QWidget;
+
+// Exit code of a run stopped by a fault.
+constexpr int kFaultExitCode = 2;
+
+// Shows the fault in a modal box titled "ミョルカ" and prints it to stderr.
+void reportFault(const Fault& fault, QWidget* parent);

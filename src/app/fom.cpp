@@ -1,0 +1,257 @@
+#include "fom.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "fault.h"
+#include "fault_report.h"
+#include "tank.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr char16_t kHomePage[] = u"https://myoruka.example.jp/";
+}
+
+// The blinking square: a square as large as fits, centred, in the lamp's colour.
+class Indicator : public QWidget {
+public:
+    explicit Indicator(QWidget* parent) : QWidget(parent) {}
+    void setLamp(Lamp lamp) {
+        m_lamp = lamp;
+        update();
+    }
+    Lamp lamp() const { return m_lamp; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const int side = std::min(width(), height());
+        QPainter(this).fillRect((width() - side) / 2, (height() - side) / 2, side, side,
+                                m_lamp == Lamp::Yellow ? QColor(255, 255, 0) : QColor(255, 0, 0));
+    }
+
+private:
+    Lamp m_lamp = Lamp::Yellow;
+};
+
+Fom::Fom(Rnd& rnd, const QString& appDir, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_engine(*this, rnd, appDir),
+      m_pic(new Tank(this)),
+      m_lbl(new QLabel(this)),
+      m_indicator(new Indicator(this)),
+      m_blink(new QTimer(this)),
+      m_timer(new QTimer(this)) {
+    setObjectName(u"Fom"_s);
+    setWindowTitle(u"ミョルカ"_s);
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_lbl->setObjectName(u"Lbl"_s);
+    m_lbl->setText(u"Lbl"_s);
+    m_lbl->setTextFormat(Qt::PlainText);
+    m_lbl->setWordWrap(true);
+    m_lbl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_lbl->setAutoFillBackground(true);
+    m_lbl->setStyleSheet(u"QLabel { background-color: rgb(0, 0, 192); color: rgb(255, 255, 255); }"_s);
+    m_lbl->setFont(QFont(u"ＭＳ Ｐ明朝"_s));
+    m_lbl->setToolTip(u"会話を進めます。■が出ているときに進めることが出来ます。"_s);
+    m_lbl->setAccessibleDescription(u"宇宙人の言葉。クリックすると話が進みます"_s);
+    m_lbl->installEventFilter(this);
+
+    m_indicator->setObjectName(u"cliKazari"_s);
+    m_indicator->setAccessibleName(u"イベント表示"_s);
+    m_indicator->setAccessibleDescription(u"点滅しているときはクリックで話を進められます"_s);
+    m_indicator->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    for (int i = 0; i < 5; ++i) {
+        auto* com = new QPushButton(TalkEngine::MenuCaptions[i], this);
+        com->setObjectName(u"Com"_s + QString::number(i));
+        com->setStyleSheet(
+            u"QPushButton { background-color: rgb(128, 128, 255); color: black;"
+            " border: 2px outset rgb(176, 176, 255); }"
+            " QPushButton:pressed { border-style: inset; }"
+            " QPushButton:focus { border-color: rgb(255, 255, 255); }"
+            " QPushButton:disabled { color: rgb(80, 80, 128); }"_s);
+        com->setToolTip(u"占いたい項目をクリックしてね"_s);
+        com->setAccessibleDescription(u"占いたい項目をクリックしてね"_s);
+        com->setEnabled(false);
+        com->hide();
+        connect(com, &QPushButton::clicked, this, [this, i] { guard([&] { m_engine.Com_Click(i); }); });
+        m_com[i] = com;
+    }
+    m_indicator->raise();
+
+    m_blink->setObjectName(u"TimCK"_s);
+    m_blink->setInterval(100);
+    connect(m_blink, &QTimer::timeout, this, [this] { guard([&] { m_engine.TimCK_Timer(); }); });
+    m_timer->setObjectName(u"Timer"_s);
+    m_timer->setInterval(100);
+    m_timer->setTimerType(Qt::PreciseTimer);
+    connect(m_timer, &QTimer::timeout, this, [this] { guard([&] { m_engine.Timer_Timer(); }); });
+    connect(m_pic, &Tank::alienClicked, this, [this] { guard([&] { ImgBak_Click(); }); });
+}
+
+template <typename Handler>
+void Fom::guard(Handler&& handler) {
+    if (m_engine.ended()) return;
+    try {
+        handler();
+    } catch (const Fault& fault) {
+        m_engine.abandon();
+        m_blink->stop();
+        m_timer->stop();
+        reportFault(fault, this);
+        QCoreApplication::exit(kFaultExitCode);
+    }
+}
+
+void Fom::Form_Load() {
+    m_engine.Form_Load();
+    applyLayout(QSize(0, 0));
+    m_blink->start();
+}
+
+void Fom::unload() { guard([&] { m_engine.Form_Unload(); }); }
+
+void Fom::applyLayout(QSize frame) {
+    if (frame == m_frame) return;
+    m_frame = frame;
+    const QScreen* where = screen();
+    const QRect available = where->geometry();
+    m_layout = computeLayout(available.height(), frame);
+    setFixedSize(m_layout.client);
+    move(available.center() - QPoint(m_layout.outer.width() / 2, m_layout.outer.height() / 2));
+
+    m_pic->setGeometry(m_layout.pic);
+    m_pic->placeAlien(Layout::alienUnits(m_engine.record().Years));
+    m_lbl->setGeometry(m_layout.lbl);
+    QFont speech = m_lbl->font();
+    speech.setPixelSize(Layout::pointsToPixels(m_layout.speechPointSize));
+    m_lbl->setFont(speech);
+    m_indicator->setGeometry(m_layout.indicator);
+    QFont buttons(u"ＭＳ Ｐ明朝"_s);
+    buttons.setPixelSize(Layout::pointsToPixels(m_layout.buttonPointSize));
+    for (int i = 0; i < 5; ++i) {
+        m_com[i]->setGeometry(m_layout.buttons[i]);
+        m_com[i]->setFont(buttons);
+    }
+}
+
+bool Fom::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Show && !m_shown) {
+        m_shown = true;
+        QTimer::singleShot(0, this, [this] { guard([&] { m_engine.Form_Activate(); }); });
+    }
+    // Once the window manager has framed the window, keep the outer size and centre.
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Show) && isVisible()) {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        if (frame.isValid() && frame != m_frame) applyLayout(frame);
+    }
+    return handled;
+}
+
+void Fom::closeEvent(QCloseEvent* event) {
+    unload();
+    event->accept();
+}
+
+void Fom::keyPressEvent(QKeyEvent* event) {
+    const bool advance = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+                         event->key() == Qt::Key_Enter;
+    if (advance && !qobject_cast<QPushButton*>(focusWidget())) {
+        guard([&] { m_engine.Lbl_Click(); });
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool Fom::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_lbl && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        guard([&] { m_engine.Lbl_Click(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString Fom::HelpText() {
+    return u"占いをするゲームです、\r\n"
+           u"占いたい項目をクリックすると\r\n"
+           u"とらわれの宇宙人が占ってくれます。\r\n"
+           u"実にインチキ臭いので多分インチキです。\r\n"
+           u"■が点滅しているときはイベント中です。\r\n"
+           u"その辺りをクリックして宇宙人と話を進めて下さい\r\n"
+           u"\r\n"
+           u"制作：ぴぴり\r\n"
+           u"ＨＰ："_s +
+           QStringView(kHomePage);
+}
+
+void Fom::ImgBak_Click() {
+    QMessageBox box(QMessageBox::NoIcon, u"ミョルカ"_s, HelpText().replace(u"\r\n"_s, u"\n"_s),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void Fom::setSpeech(const QString& text) {
+    QString shown = text;
+    shown.replace(u"\r\n"_s, u"\n"_s);
+    m_lbl->setText(shown);
+    m_lbl->setAccessibleName(shown);
+}
+
+void Fom::setStatus(const QString& text) { m_pic->setStatus(text); }
+
+void Fom::showFrame(int frame) {
+    const QString path = m_engine.appDir() + QString::number(frame - 1) + u".bmp";
+    QImage picture;
+    if (!picture.load(path)) throw Fault(u"宇宙人の絵を読めません"_s, path);
+    m_pic->setAlienPicture(picture);
+}
+
+void Fom::placeAlien(int years) { m_pic->placeAlien(Layout::alienUnits(years)); }
+
+void Fom::setButtonEnabled(int index, bool enabled) { m_com[index]->setEnabled(enabled); }
+
+void Fom::setButtonVisible(int index, bool visible) { m_com[index]->setVisible(visible); }
+
+void Fom::setIndicatorVisible(bool visible) { m_indicator->setVisible(visible); }
+
+void Fom::setIndicatorLamp(Lamp lamp) { m_indicator->setLamp(lamp); }
+
+void Fom::setAnimationInterval(int ms) { m_timer->setInterval(ms); }
+
+void Fom::setAnimationRunning(bool running) {
+    if (running) {
+        m_timer->start();
+    } else {
+        m_timer->stop();
+    }
+}
+
+QString Fom::askText(const QString& prompt, const QString& title) {
+    QInputDialog box(this);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(QString());
+    box.setInputMode(QInputDialog::TextInput);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+}
+
+void Fom::processEvents() { QCoreApplication::processEvents(); }
+
+void Fom::quit() {
+    m_blink->stop();
+    m_timer->stop();
+    QCoreApplication::exit(0);
+}

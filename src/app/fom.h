@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "layout.h"
+#include "screen.h"
+#include "talk_engine.h"
+
+class QLabel;
+class QPushButton;
+class QTimer;
+class Rnd;
+class Indicator;
+class Tank;
+
+// The one window, "ミョルカ": it builds the controls, lays them out from the screen height and
+// forwards every event to the talk engine, which owns all the rules.
+class Fom : public QWidget, public Screen {
+    Q_OBJECT
+
+public:
+    Fom(Rnd& rnd, const QString& appDir, QWidget* parent = nullptr);
+
+    // Lists, record and layout; throws Fault before the window is shown.
+    void Form_Load();
+    // Stores the record and ends, as closing the window does (signals, session end).
+    void unload();
+
+    TalkEngine& engine() { return m_engine; }
+    const Layout& layout() const { return m_layout; }
+    static QString HelpText();
+
+    // Screen
+    void setSpeech(const QString& text) override;
+    void setStatus(const QString& text) override;
+    void showFrame(int frame) override;
+    void placeAlien(int years) override;
+    void setButtonEnabled(int index, bool enabled) override;
+    void setButtonVisible(int index, bool visible) override;
+    void setIndicatorVisible(bool visible) override;
+    void setIndicatorLamp(Lamp lamp) override;
+    void setAnimationInterval(int ms) override;
+    void setAnimationRunning(bool running) override;
+    QString askText(const QString& prompt, const QString& title) override;
+    void processEvents() override;
+    void quit() override;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Runs a handler; a fault stops everything, is shown, and ends the run unsaved.
+    template <typename Handler>
+    void guard(Handler&& handler);
+    void applyLayout(QSize frame);
+    void ImgBak_Click();
+
+    TalkEngine m_engine;
+    Layout m_layout;
+    QSize m_frame{-1, -1};
+    bool m_shown = false;
+
+    Tank* m_pic;
+    QLabel* m_lbl;
+    Indicator* m_indicator;  // cliKazari
+    std::array<QPushButton*, 5> m_com{};
+    QTimer* m_blink;  // TimCK
+    QTimer* m_timer;  // Timer
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <array>
+
+// Where everything goes, from the screen height alone: the outer window is 10 x 15 layout
+// units of a seventeenth of the screen height, the client area is scaled 10 x 15 and the
+// tank 110 x 110. Pixels here are logical pixels at 96 per inch (15 twips each).
+struct Layout {
+    double unitTwips = 0;  // u: the screen height in twips / 17
+    QSize outer;           // the window, frame included
+    QSize client;          // what is left inside the window manager's frame
+    QRect pic;             // the tank, in client pixels
+    QRect lbl;             // the speech area
+    QRect indicator;       // the blinking square
+    std::array<QRect, 5> buttons;
+    int speechPointSize = 0;  // b
+    int buttonPointSize = 0;  // b + 5
+
+    // The alien in tank units: (x, x, s, s) with s = years + 20, x = Int((110 - s) / 2).
+    static QRectF alienUnits(int years);
+    // Tank units to pixels of the tank's inside of `inside` size.
+    static QRect tankToPixels(const QRectF& units, QSize inside);
+    // Points to logical pixels at the 96 dots per inch the layout unit assumes.
+    static int pointsToPixels(double points) { return qRound(points * 96.0 / 72.0); }
+};
+
+// `frame`: what the window manager's frame adds to the client size (zero before it is known).
+Layout computeLayout(int screenHeightPx, QSize frame = QSize(0, 0));

@@ -1,0 +1,78 @@
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app_dir.h"
+#include "fault.h"
+#include "fault_report.h"
+#include "fom.h"
+#include "rnd.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[0], &byte, 1);
+}
+
+// SIGTERM, SIGINT and SIGHUP end the program as closing the window does: the counters are
+// stored. The handler only wakes the event loop; the work happens on the window's thread.
+void closeOnSignals(Fom& fom) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &fom);
+    QObject::connect(notifier, &QSocketNotifier::activated, &fom, [&fom] {
+        char byte;
+        [[maybe_unused]] const auto got = ::read(g_signalPipe[1], &byte, 1);
+        fom.unload();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+// The faces the program asks for by name, and the free fonts made to the same measure.
+void substituteFonts() {
+    QFont::insertSubstitutions(u"ＭＳ Ｐ明朝"_s,
+                               {u"IPAPMincho"_s, u"Noto Serif CJK JP"_s, u"Noto Sans CJK JP"_s});
+    QFont::insertSubstitutions(u"ＭＳ Ｐゴシック"_s, {u"IPAPGothic"_s, u"Noto Sans CJK JP"_s});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"myoruka"_s);
+    QApplication::setApplicationDisplayName(u"ミョルカ"_s);
+    QApplication::setDesktopFileName(u"myoruka"_s);
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(u":/icons/myoruka-%1.png"_s.arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    substituteFonts();
+
+    ClockRnd rnd;
+    Fom fom(rnd, AppDir(QCoreApplication::applicationDirPath()));
+    try {
+        fom.Form_Load();
+    } catch (const Fault& fault) {
+        reportFault(fault, nullptr);
+        return kFaultExitCode;
+    }
+    closeOnSignals(fom);
+    // The desktop session ending is one more way of closing the window.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &fom, [&fom] { fom.unload(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &fom, [&fom] { fom.unload(); });
+
+    fom.show();
+    return QApplication::exec();
+}

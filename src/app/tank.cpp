@@ -1,0 +1,113 @@
+#include "tank.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "layout.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QColor kWater(0, 0, 192);
+}
+
+Tank::Tank(QWidget* parent) : QFrame(parent), m_alien(new QWidget(this)), m_status(new QLabel(this)) {
+    setObjectName(u"Pic"_s);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+    setToolTip(u"ヘルプは宇宙人をクリックして下さい。"_s);
+    setAccessibleName(u"水槽"_s);
+    setAccessibleDescription(u"とらわれの宇宙人がいる水槽"_s);
+
+    m_alien->setObjectName(u"ImgBak"_s);
+    m_alien->setToolTip(u"ヘルプを表示します"_s);
+    m_alien->setAccessibleName(u"宇宙人"_s);
+    m_alien->setAccessibleDescription(u"クリックするとヘルプを表示します"_s);
+    m_alien->setCursor(Qt::PointingHandCursor);
+    m_alien->installEventFilter(this);
+
+    m_status->setObjectName(u"LblKazari"_s);
+    m_status->setText(u"Label1"_s);
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setStyleSheet(u"color: rgb(255, 0, 0); background: transparent;"_s);
+    QFont font(u"ＭＳ Ｐゴシック"_s);
+    font.setPixelSize(Layout::pointsToPixels(9.75));
+    font.setBold(true);
+    m_status->setFont(font);
+    m_status->setAccessibleName(u"状態"_s);
+    m_status->move(contentsRect().topLeft());
+    m_status->adjustSize();
+    m_status->raise();
+}
+
+void Tank::setAlienPicture(const QImage& picture) {
+    m_picture = picture;
+    update(contentsRect());
+}
+
+void Tank::placeAlien(const QRectF& units) {
+    m_alienUnits = units;
+    applyAlienGeometry();
+    update();
+}
+
+void Tank::setStatus(const QString& text) {
+    QString shown = text;
+    m_status->setText(shown.replace(u"\r\n"_s, u"\n"_s));
+    m_status->setAccessibleDescription(shown);
+    m_status->adjustSize();
+}
+
+void Tank::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    m_status->move(contentsRect().topLeft());
+    applyAlienGeometry();
+}
+
+void Tank::applyAlienGeometry() {
+    const QRect inside = contentsRect();
+    m_alien->setGeometry(
+        Layout::tankToPixels(m_alienUnits, inside.size()).translated(inside.topLeft()));
+}
+
+bool Tank::eventFilter(QObject* watched, QEvent* event) {
+    // Clicks on the picture belong to the alien even where the inverting shapes cover it.
+    if (watched == m_alien && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        m_alien->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        Q_EMIT alienClicked();
+        return true;
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void Tank::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    const QRect inside = contentsRect();
+    if (inside.isEmpty()) return;
+
+    // The water and the alien as they are...
+    const qreal dpr = devicePixelRatioF();
+    QImage scene((QSizeF(inside.size()) * dpr).toSize(), QImage::Format_RGB32);
+    scene.setDevicePixelRatio(dpr);
+    scene.fill(kWater);
+    if (!m_picture.isNull()) {
+        QPainter p(&scene);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(m_alien->geometry().translated(-inside.topLeft()), m_picture);
+    }
+    // ...inverted once over the whole tank and once more inside the ellipse, so only the
+    // corners stay inverted.
+    QImage inverted = scene;
+    inverted.invertPixels();
+
+    QPainter painter(this);
+    painter.setClipRect(inside);
+    painter.drawImage(inside.topLeft(), inverted);
+    QPainterPath ellipse;
+    ellipse.addEllipse(QRectF(inside));
+    painter.setClipPath(ellipse, Qt::IntersectClip);
+    painter.drawImage(inside.topLeft(), scene);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+
+class QLabel;
+class QWidget;
+
+// The alien's tank: blue water, the alien, and the four corners outside the inscribed ellipse
+// shown in inverted colours; the status line sits on top and is never inverted.
+class Tank : public QFrame {
+    Q_OBJECT
+
+public:
+    explicit Tank(QWidget* parent = nullptr);
+
+    void setAlienPicture(const QImage& picture);
+    // The alien in tank units (110 x 110 across the inside); it is clipped at the walls.
+    void placeAlien(const QRectF& units);
+    void setStatus(const QString& text);
+
+    QWidget* alienWidget() const { return m_alien; }
+    QLabel* statusLabel() const { return m_status; }
+
+Q_SIGNALS:
+    void alienClicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyAlienGeometry();
+
+    QImage m_picture;
+    QRectF m_alienUnits;
+    QWidget* m_alien;  // ImgBak: takes the clicks; the tank paints the picture
+    QLabel* m_status;  // LblKazari
+};

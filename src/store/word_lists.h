@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <vector>
+
+class Rnd;
+
+// The five word lists beside the program: 0 actions, 1 people, 2 actions done to someone,
+// 3 places, 4 closing lines of a fortune. Files are CP932 with CR LF line ends.
+class WordLists {
+public:
+    static constexpr int kLists = 5;
+    static constexpr int kCapacity = 10001;
+    static constexpr int kPeople = 1;
+
+    // Reads 0.dat .. 4.dat from `appDir` (which ends in a separator). Throws Fault naming
+    // the file when one is missing or holds more than kCapacity lines.
+    void LoadWordLists(const QString& appDir);
+
+    // One draw: any entry, the last included; an empty list yields the empty text.
+    QString MojiRnd(int list, Rnd& rnd) const;
+
+    // True for the empty text or an exact (code unit) match of a list-1 entry.
+    bool IsKnownWord(const QString& word) const;
+
+    // Appends `word` to list 1 and as a new line to 1.dat. Characters CP932 cannot hold,
+    // and CR, are written as "？"; the entry in memory is what the file will read back.
+    void AddWord(const QString& word);
+
+    int WordCount(int list) const { return static_cast<int>(m_words[list].size()); }
+    const QString& Words(int list, int index) const { return m_words[list][index]; }
+
+    // Splits decoded file text into entries: CR LF or a lone CR ends a line, a lone LF is
+    // part of the entry, and a final line end starts no further entry.
+    static std::vector<QString> SplitLines(const QString& text);
+
+    // The text as it will be stored: one CP932 line, unrepresentable characters as "？".
+    static QByteArray EncodeLine(const QString& word);
+
+private:
+    QString m_appDir;
+    std::array<std::vector<QString>, kLists> m_words;
+};

@@ -1,0 +1,89 @@
+// The four readings. Each raises its counter in step 1, ends with the farewell, and the
+// click after the farewell stores the record and ends the program.
+#include "phrases.h"
+#include "rnd.h"
+#include "screen.h"
+#include "talk_engine.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kSlowTicksMs = 300;  // one line of the day every 0.3 s
+constexpr int kChantTicksMs = 1;   // the chant runs as fast as the timer goes
+
+QString fateIndex(QStringView lead, Rnd& rnd) {
+    return lead + QString::number(rnd.below(100)) + u"％じゃ";
+}
+
+const QString kFarewell = u"それではこれにて"_s;
+
+}  // namespace
+
+void TalkEngine::FortuneStep() {
+    switch (stepNumber()) {
+        case 1:
+            Raise(m_record.Fortunes);
+            say(u"占って進ぜよう、・・・っっっっっっｍ！"_s);
+            break;
+        case 2:
+            say(fateIndex(u"今日の運命指数は", m_rnd) + u"\r\n\r\nそなたは今日、");
+            m_screen.setAnimationInterval(kSlowTicksMs);
+            TimTrue();
+            break;
+        case 3: append(u"\r\n"_s + m_words.MojiRnd(4, m_rnd)); break;
+        case 4: say(kFarewell); break;
+        default: Form_Unload();
+    }
+}
+
+void TalkEngine::ExorcismStep() {
+    switch (stepNumber()) {
+        case 1:
+            Raise(m_record.Exorcisms);
+            say(u"お払いをして進ぜよう\r\n"_s);
+            break;
+        case 2:
+            m_screen.setAnimationInterval(kChantTicksMs);
+            TimTrue();
+            break;
+        case 3: say(u"これでＯＫじゃ"_s); break;
+        case 4: say(kFarewell); break;
+        default: Form_Unload();
+    }
+}
+
+void TalkEngine::SimpleFortuneStep() {
+    switch (stepNumber()) {
+        case 1:
+            Raise(m_record.SimpleFortunes);
+            say(u"占って進ぜよう・・・、うむむむむ"_s);
+            break;
+        case 2: {
+            const QString index = fateIndex(u"今日の運命指数は", m_rnd);
+            say(index + u"\r\n\r\nそなたは今日、" + FortuneRank(m_rnd));
+            break;
+        }
+        case 3: say(kFarewell); break;
+        default: Form_Unload();
+    }
+}
+
+void TalkEngine::LoveFortuneStep() {
+    switch (stepNumber()) {
+        case 1:
+            Raise(m_record.LoveFortunes);
+            say(u"たはーーーーーーーー"_s);
+            break;
+        case 2:
+            say(fateIndex(u"そうじゃな、その恋の運命指数は", m_rnd) + u"\r\n");
+            m_screen.setAnimationInterval(kSlowTicksMs);
+            TimTrue();
+            break;
+        case 3:
+            append(u"\r\nまぁ、恋は自分次第で\r\nどうにもナルモンじゃし、あまり思い詰めるなよ、"_s);
+            break;
+        case 4: say(kFarewell); break;
+        default: Form_Unload();
+    }
+}

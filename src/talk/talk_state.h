@@ -1,0 +1,28 @@
+#pragma once
+
+#include <variant>
+
+// A talk mode is a number 0..12 or one of two named talks; a step is a number 1..100 or
+// "end". Variants make "a number never equals a text" hold by construction.
+enum class NamedTalk { Hensin, Kaiwa };
+using TalkMode = std::variant<std::monostate, int, NamedTalk>;
+
+struct EndStep {
+    bool operator==(const EndStep&) const { return true; }
+    bool operator!=(const EndStep&) const { return false; }
+};
+using TalkStep = std::variant<std::monostate, int, EndStep>;
+
+// The menu button index is the mode it starts.
+enum Mode : int {
+    kFortune = 0,
+    kSimpleFortune = 1,
+    kLoveFortune = 2,
+    kExorcism = 3,
+    kLauncher = 4,
+    kHeadache = 5,
+    kFirstTopic = 6,
+    kLastTopic = 12,
+};
+
+enum class Lamp { Yellow, Red };

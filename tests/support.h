@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "app_dir.h"
+#include "rnd.h"
+#include "screen.h"
+
+// A scripted chance: each value is returned once, in order; 0 once the script runs out.
+class ScriptedRnd : public Rnd {
+public:
+    ScriptedRnd(std::initializer_list<float> values = {}) : m_values(values) {}
+    void push(float value) { m_values.push_back(value); }
+    // The value that makes Int(Rnd x n) come out as k.
+    void pick(int k, int n) { push(static_cast<float>((k + 0.5) / n)); }
+    float next() override {
+        ++m_draws;
+        if (m_values.empty()) return 0.0f;
+        const float v = m_values.front();
+        m_values.pop_front();
+        return v;
+    }
+    int draws() const { return m_draws; }
+    bool used() const { return m_values.empty(); }
+
+private:
+    std::deque<float> m_values;
+    int m_draws = 0;
+};
+
+// Records what the engine asked of the window.
+class FakeScreen : public Screen {
+public:
+    QString speech, status;
+    int frame = 0, frameLoads = 0, alienYears = -1;
+    bool enabled[5] = {}, visible[5] = {};
+    bool indicator = true, animating = false;
+    int interval = 100, quits = 0;
+    Lamp lamp = Lamp::Yellow;
+    std::deque<QString> answers;
+    QString lastPrompt, lastTitle;
+    std::function<void()> onEvents;  // what arrives during an event pass
+
+    void setSpeech(const QString& t) override { speech = t; }
+    void setStatus(const QString& t) override { status = t; }
+    void showFrame(int f) override { frame = f, ++frameLoads; }
+    void placeAlien(int years) override { alienYears = years; }
+    void setButtonEnabled(int i, bool on) override { enabled[i] = on; }
+    void setButtonVisible(int i, bool on) override { visible[i] = on; }
+    void setIndicatorVisible(bool on) override { indicator = on; }
+    void setIndicatorLamp(Lamp l) override { lamp = l; }
+    void setAnimationInterval(int ms) override { interval = ms; }
+    void setAnimationRunning(bool on) override { animating = on; }
+    QString askText(const QString& prompt, const QString& title) override {
+        lastPrompt = prompt, lastTitle = title;
+        QString a = answers.empty() ? QString() : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return a;
+    }
+    void processEvents() override {
+        if (!onEvents) return;
+        auto once = std::move(onEvents);
+        onEvents = nullptr;
+        once();
+    }
+    void quit() override { ++quits; }
+};
+
+inline QByteArray cp932(const QString& text) { return QStringEncoder("CP932").encode(text); }
+
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+// A program folder with five word lists (one entry per given text, CR LF ends).
+struct Folder {
+    QTemporaryDir dir;
+    QString appDir = AppDir(dir.path());
+
+    explicit Folder(const std::vector<QStringList>& lists = {}) {
+        for (int i = 0; i < 5; ++i) {
+            const QStringList entries =
+                i < int(lists.size()) ? lists[i] : QStringList{QStringLiteral("語%1").arg(i)};
+            QByteArray bytes;
+            for (const QString& e : entries) bytes += cp932(e) + "\r\n";
+            writeFile(path(QString::number(i) + QStringLiteral(".dat")), bytes);
+        }
+    }
+    QString path(const QString& name) const { return appDir + name; }
+    void setRecord(const QByteArray& bytes) { writeFile(path(QStringLiteral("str.dat")), bytes); }
+    QByteArray record() const { return readFile(path(QStringLiteral("str.dat"))); }
+};

@@ -1,0 +1,183 @@
+#include <QFileInfo>
+#include <QTest>
+#include <QtGlobal>
+
+#include "fault.h"
+#include "save_record.h"
+#include "support.h"
+#include "word_lists.h"
+
+using namespace Qt::StringLiterals;
+
+class StoreTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lineRules_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("crlf ends") << QByteArray("a\r\nb\r\n") << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("last without end") << QByteArray("a\r\nb") << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("empty line kept") << QByteArray("a\r\n\r\nb\r\n")
+                                         << QStringList{u"a"_s, QString(), u"b"_s};
+        QTest::newRow("lone cr ends") << QByteArray("a\rb\r") << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("lone lf is text") << QByteArray("a\nb\n") << QStringList{u"a\nb\n"_s};
+        QTest::newRow("spaces kept") << QByteArray(" a \r\n") << QStringList{u" a "_s};
+        QTest::newRow("empty file") << QByteArray() << QStringList{};
+        QTest::newRow("only a line end") << QByteArray("\r\n") << QStringList{QString()};
+        QTest::newRow("cp932") << cp932(u"あ①～\r\nＡ"_s) << QStringList{u"あ①～"_s, u"Ａ"_s};
+    }
+    void lineRules() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, entries);
+        Folder folder;
+        writeFile(folder.path(u"3.dat"_s), bytes);
+        WordLists words;
+        words.LoadWordLists(folder.appDir);
+        QCOMPARE(words.WordCount(3), entries.size());
+        for (int i = 0; i < entries.size(); ++i) QCOMPARE(words.Words(3, i), entries[i]);
+    }
+
+    void capacityIs10001Lines() {
+        Folder folder;
+        writeFile(folder.path(u"2.dat"_s), QByteArray("x\r\n").repeated(10001));
+        WordLists words;
+        words.LoadWordLists(folder.appDir);
+        QCOMPARE(words.WordCount(2), 10001);
+
+        writeFile(folder.path(u"2.dat"_s), QByteArray("x\r\n").repeated(10002));
+        try {
+            words.LoadWordLists(folder.appDir);
+            QFAIL("a 10002nd line must stop the start");
+        } catch (const Fault& fault) {
+            QCOMPARE(fault.file(), folder.path(u"2.dat"_s));
+            QVERIFY(fault.problem().contains(u"10002"_s));
+        }
+    }
+
+    void missingListNamesTheFile() {
+        Folder folder;
+        QFile::remove(folder.path(u"4.dat"_s));
+        WordLists words;
+        try {
+            words.LoadWordLists(folder.appDir);
+            QFAIL("a missing list must stop the start");
+        } catch (const Fault& fault) {
+            QCOMPARE(fault.file(), folder.path(u"4.dat"_s));
+        }
+    }
+
+    void everyEntryIsDrawnEvenly() {
+        Folder folder({{}, {u"a"_s, u"b"_s, u"c"_s, u"d"_s}});
+        WordLists words;
+        words.LoadWordLists(folder.appDir);
+        ClockRnd rnd(7);
+        QHash<QString, int> seen;
+        for (int i = 0; i < 40000; ++i) ++seen[words.MojiRnd(1, rnd)];
+        QCOMPARE(seen.size(), 4);
+        for (int n : seen) QVERIFY2(n > 9400 && n < 10600, qPrintable(QString::number(n)));
+
+        ScriptedRnd edges{0.0f, 0.99999994f};  // the largest float below 1
+        QCOMPARE(words.MojiRnd(1, edges), u"a"_s);
+        QCOMPARE(words.MojiRnd(1, edges), u"d"_s);
+        QCOMPARE(words.MojiRnd(0, edges), QString());  // empty list: empty text, no fault
+        QCOMPARE(edges.draws(), 3);                     // one draw per call, also when empty
+    }
+
+    void knownWordsMatchExactly() {
+        Folder folder({{}, {u"ねこ"_s, u"Cat"_s}});
+        WordLists words;
+        words.LoadWordLists(folder.appDir);
+        QVERIFY(words.IsKnownWord(QString()));
+        QVERIFY(words.IsKnownWord(u"ねこ"_s));
+        QVERIFY(!words.IsKnownWord(u"cat"_s));
+        QVERIFY(!words.IsKnownWord(u"ねこ "_s));
+        QVERIFY(!words.IsKnownWord(u"ネコ"_s));
+    }
+
+    void addWordAppendsOneLine_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("ends in crlf") << QByteArray("a\r\n") << QByteArray("a\r\nX\r\n");
+        QTest::newRow("no final end") << QByteArray("a") << QByteArray("a\r\nX\r\n");
+        QTest::newRow("ends in lone lf") << QByteArray("a\n") << QByteArray("a\n\r\nX\r\n");
+        QTest::newRow("ends in lone cr") << QByteArray("a\r") << QByteArray("a\rX\r\n");
+        QTest::newRow("empty") << QByteArray() << QByteArray("X\r\n");
+    }
+    void addWordAppendsOneLine() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        Folder folder;
+        writeFile(folder.path(u"1.dat"_s), before);
+        WordLists words;
+        words.LoadWordLists(folder.appDir);
+        const int count = words.WordCount(1);
+        words.AddWord(u"X"_s);
+        QCOMPARE(readFile(folder.path(u"1.dat"_s)), after);
+        QCOMPARE(words.WordCount(1), count + 1);
+        QCOMPARE(words.Words(1, count), u"X"_s);
+
+        WordLists again;  // and the next start reads it as its own entry
+        again.LoadWordLists(folder.appDir);
+        QCOMPARE(again.Words(1, again.WordCount(1) - 1), u"X"_s);
+    }
+
+    void addWordKeepsWhatCp932Holds() {
+        Folder folder;
+        QFile::remove(folder.path(u"1.dat"_s));
+        WordLists words;
+        writeFile(folder.path(u"1.dat"_s), QByteArray());
+        words.LoadWordLists(folder.appDir);
+        QFile::remove(folder.path(u"1.dat"_s));  // deleted while running: recreated
+        words.AddWord(u"宇宙①～ね😀こ\r"_s);
+        QCOMPARE(readFile(folder.path(u"1.dat"_s)), cp932(u"宇宙①～ね？こ？\r\n"_s));
+        QCOMPARE(words.Words(1, 0), u"宇宙①～ね？こ？"_s);
+    }
+
+    void recordReadsWhatIsThere() {
+        Folder folder;
+        RecordFile file(folder.path(u"str.dat"_s));
+        QCOMPARE(file.LoadRecord(), SaveRecord{});  // missing: zeros, and created empty
+        QVERIFY(QFileInfo::exists(folder.path(u"str.dat"_s)));
+        QCOMPARE(folder.record().size(), 0);
+
+        folder.setRecord(QByteArray("\x03\x02\x01", 3));
+        SaveRecord shortOne = file.LoadRecord();
+        QCOMPARE(int(shortOne.Years), 3);
+        QCOMPARE(int(shortOne.Exorcisms), 1);
+        QCOMPARE(int(shortOne.SimpleFortunes), 0);
+        QCOMPARE(int(shortOne.Talks), 0);
+
+        folder.setRecord(QByteArray("\x01\x02\x03\x04\x05\x06\xff" "tail", 11));
+        SaveRecord longOne = file.LoadRecord();
+        QCOMPARE(int(longOne.Talks), 255);
+        longOne.Years = 9;
+        file.StoreRecord(longOne);
+        QCOMPARE(folder.record(), QByteArray("\x09\x02\x03\x04\x05\x06\xff" "tail", 11));
+
+        file.StoreRecord(SaveRecord{});
+        QCOMPARE(folder.record(), QByteArray(7, '\0') + "tail");
+    }
+
+    void countersStopAt255() {
+        std::uint8_t c = 254;
+        Raise(c);
+        QCOMPARE(int(c), 255);
+        Raise(c);
+        QCOMPARE(int(c), 255);
+    }
+
+    void unwritableFolderIsReportedAtLoad() {
+        Folder folder;
+        RecordFile file(folder.path(u"gone/str.dat"_s));  // a folder nobody can create in
+        try {
+            file.LoadRecord();
+            QFAIL("a record that cannot be created must stop the start");
+        } catch (const Fault& fault) {
+            QCOMPARE(fault.file(), folder.path(u"gone/str.dat"_s));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(StoreTest)
+#include "test_store.moc"
