@@ -1,0 +1,379 @@
+#include <QTest>
+
+#include "support.h"
+#include "talk_engine.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A started program: its folder, a fake window and a scripted chance.
+struct Rig {
+    Folder folder;
+    FakeScreen screen;
+    ScriptedRnd rnd;
+    TalkEngine engine{screen, rnd, folder.appDir};
+
+    explicit Rig(const QByteArray& record = {}, const std::vector<QStringList>& lists = {})
+        : folder(lists.empty() ? std::vector<QStringList>{{u"A"_s}, {u"P"_s}, {u"V"_s},
+                                                          {u"L"_s}, {u"Z"_s}}
+                               : lists) {
+        if (!record.isNull()) folder.setRecord(record);
+        engine.Form_Load();
+    }
+    // Activation with the opening draw Int(Rnd x 5) = r: 0 is the headache.
+    void activate(int r = 1) {
+        rnd.pick(r, 5);
+        engine.Form_Activate();
+    }
+    void click(int times = 1) {
+        for (int i = 0; i < times; ++i) engine.Lbl_Click();
+    }
+    int step() const { return std::get<int>(engine.talkStep()); }
+    void runAnimation() {
+        while (screen.animating) engine.Timer_Timer();
+    }
+};
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray b;
+    for (int v : values) b += char(v);
+    return b;
+}
+
+}  // namespace
+
+class TalkTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void unlockRules() {
+        auto unlocked = [](std::initializer_list<int> counters) {
+            QByteArray b = bytes(counters);
+            SaveRecord r;
+            std::uint8_t* f[] = {&r.Years, &r.Fortunes, &r.Exorcisms, &r.SimpleFortunes,
+                                 &r.LoveFortunes, &r.Headaches, &r.Talks};
+            for (int i = 0; i < 7; ++i) *f[i] = std::uint8_t(b[i]);
+            QString on;
+            for (bool e : TalkEngine::Unlocked(r)) on += e ? u'1' : u'0';
+            return on;
+        };
+        QCOMPARE(unlocked({1, 0, 0, 0, 0, 0, 0}), u"10001"_s);
+        QCOMPARE(unlocked({1, 0, 0, 0, 0, 10, 0}), u"11001"_s);
+        QCOMPARE(unlocked({1, 0, 0, 0, 0, 0, 20}), u"11001"_s);
+        QCOMPARE(unlocked({1, 10, 0, 0, 0, 0, 30}), u"11011"_s);
+        QCOMPARE(unlocked({1, 9, 0, 0, 0, 0, 30}), u"11001"_s);
+        QCOMPARE(unlocked({1, 10, 0, 9, 0, 0, 50}), u"11011"_s);
+        QCOMPARE(unlocked({1, 10, 0, 10, 0, 0, 50}), u"11111"_s);
+    }
+
+    void firstStartGreetsWithTheMenu() {
+        Rig rig;
+        QCOMPARE(rig.folder.record(), QByteArray());  // created empty at start-up
+        QCOMPARE(rig.screen.status,
+                 u"ミョルカ・ばーじょん1.00\r\n年:1　占い:0　払い:0　単占:0　恋占:0　頭痛:0　会話:0"_s);
+        rig.activate(1);
+        QCOMPARE(rig.screen.speech, u"うむ、それがしに何か用かな？"_s);
+        QCOMPARE(rig.screen.frame, 1);
+        const bool shown[] = {true, false, false, false, true};
+        for (int i = 0; i < 5; ++i) QCOMPARE(rig.screen.visible[i], shown[i]);
+        QVERIFY(!rig.screen.indicator);
+        QVERIFY(!rig.engine.awaitClick());
+
+        rig.screen.status.clear();
+        rig.click();  // nothing awaited: the picture flips and the status is rewritten
+        QCOMPARE(rig.screen.frame, 2);
+        QCOMPARE(rig.screen.speech, u"うむ、それがしに何か用かな？"_s);
+        QVERIFY(!rig.screen.status.isEmpty());
+        QVERIFY(std::holds_alternative<std::monostate>(rig.engine.talkMode()));
+    }
+
+    void headacheEndsTheRunOnItsSecondClick() {
+        Rig rig(bytes({4, 0, 0, 0, 0, 9, 0}));
+        rig.activate(0);
+        QCOMPARE(rig.screen.speech, u"今日は頭痛がして何も考えられない"_s);
+        QCOMPARE(rig.screen.frame, 2);
+        for (bool v : rig.screen.visible) QVERIFY(!v);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"またの機会にシテオクレ"_s);
+        QCOMPARE(rig.screen.quits, 0);
+        rig.click();
+        QCOMPARE(rig.screen.quits, 1);
+        QCOMPARE(rig.folder.record(), bytes({5, 0, 0, 0, 0, 10, 0}));
+        const int frame = rig.screen.frame;
+        rig.click();  // ended: nothing more happens
+        QCOMPARE(rig.screen.quits, 1);
+        QCOMPARE(rig.screen.frame, frame);
+    }
+
+    void fortuneReadingFromButtonToEnd() {
+        Rig rig;
+        rig.activate();
+        rig.engine.Com_Click(0);
+        QCOMPARE(rig.screen.speech, u"占って進ぜよう、・・・っっっっっっｍ！"_s);
+        QCOMPARE(int(rig.engine.record().Fortunes), 1);
+        QVERIFY(rig.screen.status.contains(u"占い:1"_s));
+        for (bool v : rig.screen.visible) QVERIFY(!v);
+
+        rig.rnd.pick(0, 100);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"今日の運命指数は0％じゃ\r\n\r\nそなたは今日、"_s);
+        QCOMPARE(rig.screen.interval, 300);
+        QVERIFY(rig.screen.animating && !rig.screen.indicator && !rig.engine.awaitClick());
+        QCOMPARE(rig.step(), 3);
+
+        const int frame = rig.screen.frame;
+        rig.click();  // during the animation: only the picture flips
+        QCOMPARE(rig.screen.frame, 3 - frame);
+        QCOMPARE(rig.step(), 3);
+        rig.engine.Timer_Timer();
+        QCOMPARE(rig.screen.frame, frame);
+
+        rig.runAnimation();  // the other four ticks (the scripted chance is now all zeros)
+        QCOMPARE(rig.screen.speech.split(u"\r\n"_s).size(), 7);
+        QCOMPARE(rig.engine.tickCount(), 4);
+        QVERIFY(rig.screen.indicator && rig.engine.awaitClick());
+
+        rig.click();
+        QVERIFY(rig.screen.speech.endsWith(u"夜に、LでA\r\nZ"_s));
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"それではこれにて"_s);
+        rig.click();
+        QCOMPARE(rig.screen.quits, 1);
+        QCOMPARE(rig.folder.record(), bytes({1, 1, 0, 0, 0, 0, 0}));
+    }
+
+    void otherReadingsSayTheirLines() {
+        Rig rig(bytes({0, 10, 0, 10, 0, 0, 50}));
+        rig.activate();
+        rig.engine.Com_Click(1);
+        QCOMPARE(rig.screen.speech, u"占って進ぜよう・・・、うむむむむ"_s);
+        rig.rnd.pick(99, 100), rig.rnd.pick(9, 100);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"今日の運命指数は99％じゃ\r\n\r\nそなたは今日、大凶じゃ"_s);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"それではこれにて"_s);
+        rig.click();
+        QCOMPARE(rig.folder.record(), bytes({1, 10, 0, 11, 0, 0, 50}));
+
+        Rig love(bytes({0, 10, 0, 10, 0, 0, 50}));
+        love.activate();
+        love.engine.Com_Click(2);
+        QCOMPARE(love.screen.speech, u"たはーーーーーーーー"_s);
+        love.rnd.pick(7, 100);
+        love.click();
+        love.runAnimation();
+        QCOMPARE(love.screen.speech,
+                 u"そうじゃな、その恋の運命指数は7％じゃ\r\n\r\nライバルはPで\r\n恋にいい場所はLじゃな"_s);
+        love.click();
+        QVERIFY(love.screen.speech.endsWith(
+            u"じゃな\r\nまぁ、恋は自分次第で\r\nどうにもナルモンじゃし、あまり思い詰めるなよ、"_s));
+        love.click(2);
+        QCOMPARE(love.folder.record(), bytes({1, 10, 0, 10, 1, 0, 50}));
+
+        Rig chant(bytes({0, 10, 0, 0, 0, 0, 30}));
+        chant.activate();
+        chant.engine.Com_Click(3);
+        QCOMPARE(chant.screen.speech, u"お払いをして進ぜよう\r\n"_s);
+        chant.click();
+        QCOMPARE(chant.screen.interval, 1);
+        int ticks = 0;
+        for (; chant.screen.animating; ++ticks) chant.engine.Timer_Timer();
+        QCOMPARE(ticks, 101);
+        QCOMPARE(chant.screen.speech.split(u"\r\n"_s).size(), 3);
+        chant.click();
+        QCOMPARE(chant.screen.speech, u"これでＯＫじゃ"_s);
+        chant.click(2);
+        QCOMPARE(chant.folder.record(), bytes({1, 10, 1, 0, 0, 0, 30}));
+    }
+
+    void conversationStartsNestedAndResumesAtStep3() {
+        Rig rig;
+        rig.activate();
+        const int frame = rig.screen.frame;
+        rig.rnd.pick(10, 100), rig.rnd.pick(0, 7);  // a topic: mode 6
+        rig.engine.Com_Click(4);
+        QCOMPARE(int(rig.engine.record().Talks), 1);
+        QCOMPARE(rig.screen.frame, frame);  // flipped twice
+        QCOMPARE(rig.step(), 3);
+        QCOMPARE(rig.screen.speech, u"お前と会ったのは\r\n1数年前のことだったな"_s);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"それはちょうど\r\n私が此処に閉じこめられてから\r\n1年という事になる"_s);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"どうだ？\r\nソロソロ此処から出してはくれないか？"_s);
+        QVERIFY(rig.screen.visible[0] && rig.screen.visible[4] && !rig.screen.indicator);
+
+        // Still awaiting clicks: the step runs on to 100, wraps, and only then says step 2.
+        rig.click(96);
+        QCOMPARE(rig.step(), 1);
+        QCOMPARE(rig.screen.speech, u"どうだ？\r\nソロソロ此処から出してはくれないか？"_s);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"お前と会ったのは\r\n1数年前のことだったな"_s);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"早い物だ、もうそんなに経つのか"_s);
+    }
+
+    void oneLineTopicsOfferTheMenuAtOnce_data() {
+        QTest::addColumn<int>("topic");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("7") << 7 << u"外にでて、Lに行きたい"_s;
+        QTest::newRow("8") << 8 << u"此処の七色の水はなかなかだぞ\r\nLとはいえこうはいくまい"_s;
+        QTest::newRow("10") << 10 << u"Pが、私の悪口を言うのだ。\r\nチョッと言って懲らしめてくれないか。"_s;
+        QTest::newRow("11") << 11 << u"五月蠅い奴だ"_s;
+        QTest::newRow("12") << 12 << u"外にでて、Pと会いたい"_s;
+    }
+    void oneLineTopicsOfferTheMenuAtOnce() {
+        QFETCH(int, topic);
+        QFETCH(QString, line);
+        Rig rig;
+        rig.activate();
+        rig.rnd.pick(69, 100), rig.rnd.pick(topic - 6, 7);
+        rig.engine.Com_Click(4);
+        QCOMPARE(rig.screen.speech, line);
+        QVERIFY(rig.screen.visible[4]);
+    }
+
+    void gossipGivesAVerdictOnEveryLaterClick() {
+        Rig rig;
+        rig.activate();
+        rig.rnd.pick(0, 100), rig.rnd.pick(3, 7);
+        rig.engine.Com_Click(4);
+        QCOMPARE(rig.screen.speech, u"この間Pがお前のことを噂していたぞ"_s);
+        QVERIFY(!rig.screen.visible[0]);
+        const QString verdicts[] = {u"なかなかいいねって"_s, u"ちょっとだめよねって"_s,
+                                    u"まぁまぁよねって"_s};
+        for (int v : {2, 0, 1}) {
+            rig.rnd.pick(v, 3);
+            rig.click();
+            QCOMPARE(rig.screen.speech, verdicts[v]);
+            QVERIFY(rig.screen.visible[0]);
+        }
+    }
+
+    void teachingANewNounStoresItForGood() {
+        Rig rig;
+        rig.activate();
+        rig.screen.answers = {u"ねこ"_s};
+        rig.rnd.pick(70, 100);
+        rig.engine.Com_Click(4);
+        QCOMPARE(rig.screen.lastPrompt, u"名詞を教えて下さい"_s);
+        QCOMPARE(rig.screen.lastTitle, u"要求じゃ"_s);
+        QCOMPARE(rig.screen.speech, u"うむ、ねこじゃな"_s);
+        QCOMPARE(rig.step(), 3);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"うにゅ、覚えたぞ"_s);
+        QCOMPARE(readFile(rig.folder.path(u"1.dat"_s)), cp932(u"P\r\nねこ\r\n"_s));
+        QCOMPARE(rig.engine.words().WordCount(1), 2);
+        rig.click(2);
+        QCOMPARE(rig.screen.speech, u"うりょうりょ"_s);
+        QVERIFY(rig.screen.visible[4]);
+        QVERIFY(std::holds_alternative<EndStep>(rig.engine.talkStep()));
+
+        // The same noun again, an empty answer and a cancelled box are all known.
+        for (const QString& answer : {u"ねこ"_s, QString()}) {
+            rig.screen.answers = {answer};
+            rig.rnd.pick(99, 100);
+            rig.engine.Com_Click(4);
+            QCOMPARE(rig.screen.speech, u"その言葉はもうシットルぞ"_s);
+            rig.click();
+            QCOMPARE(rig.screen.speech, u"うりょうりょ"_s);
+        }
+        QCOMPARE(readFile(rig.folder.path(u"1.dat"_s)), cp932(u"P\r\nねこ\r\n"_s));
+        QCOMPARE(rig.folder.record(), QByteArray());  // nothing stored before the end
+    }
+
+    void teachingIsOfferedBelow10000People() {
+        for (const auto& [people, teaches] : {std::pair{9999, true}, std::pair{10000, false}}) {
+            QStringList many;
+            for (int i = 0; i < people; ++i) many << QString::number(i);
+            Rig rig({}, {{u"A"_s}, many, {u"V"_s}, {u"L"_s}, {u"Z"_s}});
+            rig.activate();
+            rig.rnd.pick(99, 100), rig.rnd.pick(5, 7);
+            rig.engine.Com_Click(4);
+            QCOMPARE(rig.engine.talkMode() == TalkMode(NamedTalk::Kaiwa), teaches);
+            QCOMPARE(rig.rnd.used(), teaches ? false : true);  // the topic draw only when needed
+        }
+    }
+
+    void rebirthPartingRemark_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("remark");
+        QTest::newRow("fortunes 59, exorcisms 50")
+            << bytes({99, 59, 50, 0, 0, 0, 0}) << u"お前にはどうやら悪い虫が付きやすいようだ\r\nこれからも、用心するんだな"_s;
+        QTest::newRow("fortunes 60 beat all") << bytes({99, 60, 255, 255, 255, 255, 255})
+                                              << u"お前が私の占いを\r\n頼っているのを知っていたから、悪くなかった"_s;
+        QTest::newRow("headaches") << bytes({99, 0, 0, 0, 0, 50, 0})
+                                   << u"体の弱い私にめげずに此処までしてくれて\r\nありがとう"_s;
+        QTest::newRow("talks do not count") << bytes({254, 0, 0, 0, 0, 0, 255})
+                                            << u"まぁ、特に言うことはないが"_s;
+    }
+    void rebirthPartingRemark() {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, remark);
+        Rig rig(record);
+        rig.activate(1);  // the draw is made but the rebirth wins
+        QCOMPARE(rig.screen.speech, u"うう！！"_s);
+        for (bool v : rig.screen.visible) QVERIFY(!v);
+        rig.click(3);
+        QCOMPARE(rig.screen.speech, remark);
+        rig.click(3);
+        QCOMPARE(rig.screen.alienYears, 0);
+        QCOMPARE(rig.screen.speech, u"ふう"_s);
+        rig.click();
+        QCOMPARE(rig.screen.speech, u"まぁ、これからもヨロシク"_s);
+        rig.click();
+        QCOMPARE(rig.folder.record(), QByteArray(7, '\0') + record.mid(7));
+        QCOMPARE(rig.screen.quits, 1);
+    }
+
+    void yearsAt99GreetAnd255StillStarts() {
+        Rig young(bytes({98}));
+        young.activate(1);
+        QCOMPARE(young.screen.speech, u"うむ、それがしに何か用かな？"_s);
+        Rig old(bytes({255, 0, 0, 0, 0, 0, 255}));
+        QCOMPARE(int(old.engine.record().Years), 255);
+        old.rnd.pick(1, 5);
+        old.engine.Form_Activate();
+        QCOMPARE(old.screen.speech, u"うう！！"_s);
+    }
+
+    void talksSaturateAt255() {
+        Rig rig(bytes({1, 0, 0, 0, 0, 0, 255}));
+        rig.activate();
+        rig.rnd.pick(0, 100), rig.rnd.pick(5, 7);
+        rig.engine.Com_Click(4);
+        QCOMPARE(int(rig.engine.record().Talks), 255);
+    }
+
+    void clickDuringTheBlinkEventPassIsHandled() {
+        Rig rig;
+        rig.activate();
+        rig.engine.Com_Click(0);
+        rig.screen.onEvents = [&] { rig.engine.Lbl_Click(); };
+        rig.engine.TimCK_Timer();
+        QCOMPARE(rig.screen.lamp, Lamp::Red);
+        QCOMPARE(rig.step(), 3);  // the click ran step 2 inside the blink
+        rig.engine.TimCK_Timer();
+        QCOMPARE(rig.screen.lamp, Lamp::Yellow);
+    }
+
+    void closingStoresOnceAndStopsEverything() {
+        Rig rig(bytes({5, 1, 2, 3, 4, 5, 6}));
+        rig.activate();
+        rig.engine.Com_Click(0);
+        rig.screen.onEvents = [&] { rig.engine.Form_Unload(); };  // closed inside a pass
+        rig.engine.TimCK_Timer();
+        QCOMPARE(rig.screen.quits, 1);
+        QCOMPARE(rig.folder.record(), bytes({6, 2, 2, 3, 4, 5, 6}));
+        const QString speech = rig.screen.speech;
+        rig.engine.Form_Unload();
+        rig.click();
+        rig.engine.Timer_Timer();
+        rig.engine.Com_Click(4);
+        QCOMPARE(rig.screen.quits, 1);
+        QCOMPARE(rig.screen.speech, speech);
+    }
+};
+
+QTEST_GUILESS_MAIN(TalkTest)
+#include "test_talk.moc"
