@@ -110,7 +110,7 @@ void Fom::guard(Handler&& handler) {
         m_blink->stop();
         m_timer->stop();
         reportFault(fault, this);
-        QCoreApplication::exit(kFaultExitCode);
+        m_exit(kFaultExitCode);
     }
 }
 
@@ -253,5 +253,5 @@ void Fom::processEvents() { QCoreApplication::processEvents(); }
 void Fom::quit() {
     m_blink->stop();
     m_timer->stop();
-    QCoreApplication::exit(0);
+    m_exit(0);
 }

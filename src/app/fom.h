@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "layout.h"
 #include "screen.h"
@@ -26,6 +28,9 @@ public:
     void Form_Load();
     // Stores the record and ends, as closing the window does (signals, session end).
     void unload();
+
+    // How the run ends (the code is non-zero after a fault); tests record it instead.
+    void setExit(std::function<void(int)> exit) { m_exit = std::move(exit); }
 
     TalkEngine& engine() { return m_engine; }
     const Layout& layout() const { return m_layout; }
@@ -60,6 +65,7 @@ private:
     void ImgBak_Click();
 
     TalkEngine m_engine;
+    std::function<void(int)> m_exit = [](int code) { QCoreApplication::exit(code); };
     Layout m_layout;
     QSize m_frame{-1, -1};
     bool m_shown = false;

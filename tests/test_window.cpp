@@ -1,0 +1,236 @@
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "fom.h"
+#include "layout.h"
+#include "support.h"
+#include "tank.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A copy of the built program folder, so nothing beside the build is touched.
+struct ProgramCopy {
+    QTemporaryDir dir;
+    QString appDir = AppDir(dir.path());
+    ProgramCopy() {
+        const QDir built(QStringLiteral(MYORUKA_RUN_DIR));
+        for (const QString& name : built.entryList({u"*.dat"_s, u"*.bmp"_s}, QDir::Files))
+            if (name != u"str.dat"_s) QFile::copy(built.filePath(name), appDir + name);
+    }
+    void solidPicture(const QString& name, QColor colour) {
+        QImage image(32, 32, QImage::Format_RGB888);
+        image.fill(colour);
+        QFile::remove(appDir + name);
+        QVERIFY(image.save(appDir + name, "BMP"));
+    }
+};
+
+QColor pixelAt(QWidget* widget, QPoint p) { return widget->grab().toImage().pixelColor(p); }
+
+// Acts on the next modal box as soon as it is up.
+template <typename Box, typename Act>
+void whenModal(Act act) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (auto* box = qobject_cast<Box*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            act(box);
+        }
+    });
+    poll->start();
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void layoutFollowsTheScreenHeight_data() {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("speech");
+        QTest::addColumn<int>("buttons");
+        QTest::newRow("600") << 600 << 10 << 15;
+        QTest::newRow("768") << 768 << 12 << 17;
+        QTest::newRow("1024") << 1024 << 18 << 23;
+        QTest::newRow("1080") << 1080 << 18 << 23;
+    }
+    void layoutFollowsTheScreenHeight() {
+        QFETCH(int, height);
+        QFETCH(int, speech);
+        QFETCH(int, buttons);
+        const Layout l = computeLayout(height, QSize(4, 30));
+        QCOMPARE(l.speechPointSize, speech);
+        QCOMPARE(l.buttonPointSize, buttons);
+        QCOMPARE(l.outer, QSize(qRound(height * 10 / 17.0), qRound(height * 15 / 17.0)));
+        QCOMPARE(l.client, l.outer - QSize(4, 30));  // the frame lies inside the outer size
+        QCOMPARE(l.pic.bottom() + 1, l.lbl.top());
+        QCOMPARE(l.buttons[4].right() + 1, l.client.width());
+        QCOMPARE(l.lbl.bottom() + 1, l.client.height());
+        QCOMPARE(l.buttons[0].bottom(), l.lbl.bottom());
+    }
+
+    void alienGrowsOneUnitPerYear() {
+        QCOMPARE(Layout::alienUnits(0), QRectF(45, 45, 20, 20));
+        QCOMPARE(Layout::alienUnits(1), QRectF(44, 44, 21, 21));
+        QCOMPARE(Layout::alienUnits(89), QRectF(0, 0, 109, 109));
+        QCOMPARE(Layout::alienUnits(90), QRectF(0, 0, 110, 110));
+        QCOMPARE(Layout::alienUnits(99), QRectF(-5, -5, 119, 119));
+    }
+
+    void tankShowsInvertedCornersAndTrueColours() {
+        ProgramCopy program;
+        ScriptedRnd rnd{0.5f};
+        Fom fom(rnd, program.appDir);
+        int exitCode = -1;
+        fom.setExit([&exitCode](int code) { exitCode = code; });
+        fom.Form_Load();
+        fom.show();
+        QTRY_COMPARE(fom.engine().imageFrame(), 1);
+
+        auto* pic = fom.findChild<Tank*>(u"Pic"_s);
+        const QRect inside = pic->contentsRect();
+        const QImage tank = pic->grab().toImage();
+        QCOMPARE(tank.pixelColor(inside.bottomRight() - QPoint(2, 2)), QColor(255, 255, 63));
+        QCOMPARE(tank.pixelColor(inside.left() + 4, inside.center().y()), QColor(0, 0, 192));
+        // The status line sits in the inverted corner in its own red.
+        auto* status = fom.findChild<QLabel*>(u"LblKazari"_s);
+        QCOMPARE(status->text().split(u'\n')[1], u"年:1　占い:0　払い:0　単占:0　恋占:0　頭痛:0　会話:0"_s);
+        bool red = false;
+        const QRect text = status->geometry();
+        for (int x = text.left(); x < text.right() && !red; ++x)
+            for (int y = text.top(); y < text.bottom() && !red; ++y)
+                red = tank.pixelColor(x, y) == QColor(255, 0, 0);
+        QVERIFY(red);
+
+        auto* lbl = fom.findChild<QLabel*>(u"Lbl"_s);
+        QCOMPARE(pixelAt(lbl, QPoint(3, 3)), QColor(0, 0, 192));
+        auto* com = fom.findChild<QPushButton*>(u"Com0"_s);
+        QVERIFY(com->isVisible());
+        QCOMPARE(pixelAt(com, QPoint(5, com->height() / 2)), QColor(128, 128, 255));
+        QVERIFY(!fom.findChild<QPushButton*>(u"Com2"_s)->isVisible());
+    }
+
+    void aReplacedPictureShowsAtTheNextFlip() {
+        ProgramCopy program;
+        ScriptedRnd rnd{0.5f};
+        Fom fom(rnd, program.appDir);
+        int exitCode = -1;
+        fom.setExit([&exitCode](int code) { exitCode = code; });
+        fom.Form_Load();
+        fom.show();
+        QTRY_COMPARE(fom.engine().imageFrame(), 1);
+        program.solidPicture(u"1.bmp"_s, Qt::red);
+        program.solidPicture(u"0.bmp"_s, Qt::green);
+        auto* pic = fom.findChild<Tank*>(u"Pic"_s);
+        auto* lbl = fom.findChild<QLabel*>(u"Lbl"_s);
+        const QPoint centre = pic->contentsRect().center();
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        QCOMPARE(pixelAt(pic, centre), QColor(Qt::red));
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        QCOMPARE(pixelAt(pic, centre), QColor(Qt::green));
+    }
+
+    void aMissingPictureIsAFault() {
+        ProgramCopy program;
+        ScriptedRnd rnd{0.5f};
+        Fom fom(rnd, program.appDir);
+        int exitCode = -1;
+        fom.setExit([&exitCode](int code) { exitCode = code; });
+        fom.Form_Load();
+        fom.show();
+        QTRY_COMPARE(fom.engine().imageFrame(), 1);
+        QFile::remove(program.appDir + u"1.bmp"_s);
+        QString text;
+        whenModal<QMessageBox>([&text](QMessageBox* box) {
+            text = box->text();
+            box->accept();
+        });
+        QTest::mouseClick(fom.findChild<QLabel*>(u"Lbl"_s), Qt::LeftButton);
+        QVERIFY(text.contains(program.appDir + u"1.bmp"_s));
+        QVERIFY(fom.engine().ended());
+        QCOMPARE(exitCode, 2);
+        QVERIFY(!QFile::exists(program.appDir + u"str.dat"_s) ||
+                readFile(program.appDir + u"str.dat"_s).isEmpty());  // nothing saved
+    }
+
+    void helpBoxExplainsTheToy() {
+        const QStringList lines = Fom::HelpText().split(u"\r\n"_s);
+        QCOMPARE(lines.size(), 9);
+        QCOMPARE(lines[0], u"占いをするゲームです、"_s);
+        QCOMPARE(lines[5], u"その辺りをクリックして宇宙人と話を進めて下さい"_s);
+        QCOMPARE(lines[6], QString());
+        QCOMPARE(lines[7], u"制作：ぴぴり"_s);
+        QVERIFY(lines[8].startsWith(u"ＨＰ：http"_s));
+    }
+
+    void aConversationInTheRealWindow() {
+        ProgramCopy program;
+        ScriptedRnd rnd;
+        rnd.pick(1, 5);                     // greeting
+        rnd.pick(70, 100);                  // teaching
+        Fom fom(rnd, program.appDir);
+        int exitCode = -1;
+        fom.setExit([&exitCode](int code) { exitCode = code; });
+        fom.Form_Load();
+        fom.show();
+        QTRY_VERIFY(fom.findChild<QPushButton*>(u"Com4"_s)->isVisible());
+        whenModal<QInputDialog>([](QInputDialog* box) {
+            box->setTextValue(u"しろくま"_s);
+            box->accept();
+        });
+        QTest::mouseClick(fom.findChild<QPushButton*>(u"Com4"_s), Qt::LeftButton);
+        auto* lbl = fom.findChild<QLabel*>(u"Lbl"_s);
+        QCOMPARE(lbl->text(), u"うむ、しろくまじゃな"_s);
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        QCOMPARE(lbl->text(), u"うにゅ、覚えたぞ"_s);
+        QVERIFY(readFile(program.appDir + u"1.dat"_s).endsWith(cp932(u"\r\nしろくま\r\n"_s)));
+        QTest::keyClick(&fom, Qt::Key_Space);  // the keyboard goes on like a click
+        QCOMPARE(lbl->text(), u"うりょうりょ"_s);
+        QVERIFY(fom.findChild<QPushButton*>(u"Com0"_s)->isVisible());
+        fom.close();
+        QCOMPARE(readFile(program.appDir + u"str.dat"_s), QByteArray("\x01\0\0\0\0\0\x01", 7));
+    }
+
+    void aWholeFortuneWithRealTimers() {
+        ProgramCopy program;
+        ScriptedRnd rnd{0.5f};
+        Fom fom(rnd, program.appDir);
+        int exitCode = -1;
+        fom.setExit([&exitCode](int code) { exitCode = code; });
+        fom.Form_Load();
+        fom.show();
+        auto* com = fom.findChild<QPushButton*>(u"Com0"_s);
+        QTRY_VERIFY(com->isVisible());
+        auto* lbl = fom.findChild<QLabel*>(u"Lbl"_s);
+        QTest::mouseClick(com, Qt::LeftButton);
+        QCOMPARE(lbl->text(), u"占って進ぜよう、・・・っっっっっっｍ！"_s);
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        QVERIFY(!fom.engine().awaitClick());
+        QTest::mouseClick(lbl, Qt::LeftButton);  // ignored while the lines grow
+        QTRY_VERIFY_WITH_TIMEOUT(fom.engine().awaitClick(), 5000);
+        QCOMPARE(lbl->text().split(u'\n').size(), 7);
+        QVERIFY(lbl->text().split(u'\n')[6].startsWith(u"夜に、"_s));
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        QCOMPARE(lbl->text().split(u'\n').size(), 8);
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        QCOMPARE(lbl->text(), u"それではこれにて"_s);
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(readFile(program.appDir + u"str.dat"_s), QByteArray("\x01\x01\0\0\0\0\0", 7));
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "test_window.moc"
