@@ -72,7 +72,9 @@ public:
     void quit() override { ++quits; }
 };
 
-inline QByteArray cp932(const QString& text) { return QStringEncoder("CP932").encode(text); }
+inline QByteArray cp932(const QString& text) {
+    return QStringEncoder("CP932").encode(text);
+}
 
 inline void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);

@@ -48,12 +48,10 @@ private Q_SLOTS:
     }
 
     void gradeBoundaries() {
-        const std::pair<int, QString> cases[] = {{99, u"大吉じゃ"_s}, {90, u"大吉じゃ"_s},
-                                                 {89, u"中吉じゃ"_s}, {70, u"中吉じゃ"_s},
-                                                 {69, u"小吉じゃ"_s}, {50, u"小吉じゃ"_s},
-                                                 {49, u"吉じゃ"_s},   {30, u"吉じゃ"_s},
-                                                 {29, u"凶じゃ"_s},   {10, u"凶じゃ"_s},
-                                                 {9, u"大凶じゃ"_s},  {0, u"大凶じゃ"_s}};
+        const std::pair<int, QString> cases[] = {
+            {99, u"大吉じゃ"_s}, {90, u"大吉じゃ"_s}, {89, u"中吉じゃ"_s}, {70, u"中吉じゃ"_s},
+            {69, u"小吉じゃ"_s}, {50, u"小吉じゃ"_s}, {49, u"吉じゃ"_s},   {30, u"吉じゃ"_s},
+            {29, u"凶じゃ"_s},   {10, u"凶じゃ"_s},   {9, u"大凶じゃ"_s},  {0, u"大凶じゃ"_s}};
         for (const auto& [n, grade] : cases) {
             ScriptedRnd rnd;
             rnd.pick(n, 100);
@@ -70,7 +68,8 @@ private Q_SLOTS:
             if (FortuneTick(ticks, text, m_words, rnd)) finishedAt = tick;
         QCOMPARE(finishedAt, 5);
         QCOMPARE(int(ticks), 4);
-        QCOMPARE(text, u"そなたは今日、\r\n朝に、LでA\r\n昼に、LでA\r\n夕方に、LでA\r\n夜に、LでA"_s);
+        QCOMPARE(text,
+                 u"そなたは今日、\r\n朝に、LでA\r\n昼に、LでA\r\n夕方に、LでA\r\n夜に、LでA"_s);
     }
 
     void loveAddsRivalThenPlace() {
@@ -100,9 +99,9 @@ private Q_SLOTS:
 
     void chantDrawsListsAndCharactersAsWeighed() {
         // The word branch: Int(a x b) with a in 0..3.
-        const std::tuple<int, float, QString> words[] = {
-            {0, 0.9f, u"A"_s}, {1, 0.99f, u"A"_s}, {2, 0.5f, u"P"_s}, {3, 0.4f, u"P"_s},
-            {3, 0.7f, u"V"_s}, {2, 0.49f, u"A"_s}};
+        const std::tuple<int, float, QString> words[] = {{0, 0.9f, u"A"_s}, {1, 0.99f, u"A"_s},
+                                                         {2, 0.5f, u"P"_s}, {3, 0.4f, u"P"_s},
+                                                         {3, 0.7f, u"V"_s}, {2, 0.49f, u"A"_s}};
         for (const auto& [a, b, entry] : words) {
             ScriptedRnd rnd;
             rnd.pick(5, 100), rnd.pick(a, 4), rnd.push(b);

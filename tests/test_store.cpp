@@ -18,8 +18,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("crlf ends") << QByteArray("a\r\nb\r\n") << QStringList{u"a"_s, u"b"_s};
         QTest::newRow("last without end") << QByteArray("a\r\nb") << QStringList{u"a"_s, u"b"_s};
-        QTest::newRow("empty line kept") << QByteArray("a\r\n\r\nb\r\n")
-                                         << QStringList{u"a"_s, QString(), u"b"_s};
+        QTest::newRow("empty line kept")
+            << QByteArray("a\r\n\r\nb\r\n") << QStringList{u"a"_s, QString(), u"b"_s};
         QTest::newRow("lone cr ends") << QByteArray("a\rb\r") << QStringList{u"a"_s, u"b"_s};
         QTest::newRow("lone lf is text") << QByteArray("a\nb\n") << QStringList{u"a\nb\n"_s};
         QTest::newRow("spaces kept") << QByteArray(" a \r\n") << QStringList{u" a "_s};
@@ -81,7 +81,7 @@ private Q_SLOTS:
         QCOMPARE(words.MojiRnd(1, edges), u"a"_s);
         QCOMPARE(words.MojiRnd(1, edges), u"d"_s);
         QCOMPARE(words.MojiRnd(0, edges), QString());  // empty list: empty text, no fault
-        QCOMPARE(edges.draws(), 3);                     // one draw per call, also when empty
+        QCOMPARE(edges.draws(), 3);                    // one draw per call, also when empty
     }
 
     void knownWordsMatchExactly() {
@@ -148,12 +148,17 @@ private Q_SLOTS:
         QCOMPARE(int(shortOne.SimpleFortunes), 0);
         QCOMPARE(int(shortOne.Talks), 0);
 
-        folder.setRecord(QByteArray("\x01\x02\x03\x04\x05\x06\xff" "tail", 11));
+        folder.setRecord(
+            QByteArray("\x01\x02\x03\x04\x05\x06\xff"
+                       "tail",
+                       11));
         SaveRecord longOne = file.LoadRecord();
         QCOMPARE(int(longOne.Talks), 255);
         longOne.Years = 9;
         file.StoreRecord(longOne);
-        QCOMPARE(folder.record(), QByteArray("\x09\x02\x03\x04\x05\x06\xff" "tail", 11));
+        QCOMPARE(folder.record(), QByteArray("\x09\x02\x03\x04\x05\x06\xff"
+                                             "tail",
+                                             11));
 
         file.StoreRecord(SaveRecord{});
         QCOMPARE(folder.record(), QByteArray(7, '\0') + "tail");

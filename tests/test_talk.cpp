@@ -15,9 +15,9 @@ struct Rig {
     TalkEngine engine{screen, rnd, folder.appDir};
 
     explicit Rig(const QByteArray& record = {}, const std::vector<QStringList>& lists = {})
-        : folder(lists.empty() ? std::vector<QStringList>{{u"A"_s}, {u"P"_s}, {u"V"_s},
-                                                          {u"L"_s}, {u"Z"_s}}
-                               : lists) {
+        : folder(lists.empty()
+                     ? std::vector<QStringList>{{u"A"_s}, {u"P"_s}, {u"V"_s}, {u"L"_s}, {u"Z"_s}}
+                     : lists) {
         if (!record.isNull()) folder.setRecord(record);
         engine.Form_Load();
     }
@@ -51,7 +51,7 @@ private Q_SLOTS:
         auto unlocked = [](std::initializer_list<int> counters) {
             QByteArray b = bytes(counters);
             SaveRecord r;
-            std::uint8_t* f[] = {&r.Years, &r.Fortunes, &r.Exorcisms, &r.SimpleFortunes,
+            std::uint8_t* f[] = {&r.Years,        &r.Fortunes,  &r.Exorcisms, &r.SimpleFortunes,
                                  &r.LoveFortunes, &r.Headaches, &r.Talks};
             for (int i = 0; i < 7; ++i) *f[i] = std::uint8_t(b[i]);
             QString on;
@@ -70,8 +70,9 @@ private Q_SLOTS:
     void firstStartGreetsWithTheMenu() {
         Rig rig;
         QCOMPARE(rig.folder.record(), QByteArray());  // created empty at start-up
-        QCOMPARE(rig.screen.status,
-                 u"ミョルカ・ばーじょん1.00\r\n年:1　占い:0　払い:0　単占:0　恋占:0　頭痛:0　会話:0"_s);
+        QCOMPARE(
+            rig.screen.status,
+            u"ミョルカ・ばーじょん1.00\r\n年:1　占い:0　払い:0　単占:0　恋占:0　頭痛:0　会話:0"_s);
         rig.activate(1);
         QCOMPARE(rig.screen.speech, u"うむ、それがしに何か用かな？"_s);
         QCOMPARE(rig.screen.frame, 1);
@@ -163,8 +164,9 @@ private Q_SLOTS:
         love.rnd.pick(7, 100);
         love.click();
         love.runAnimation();
-        QCOMPARE(love.screen.speech,
-                 u"そうじゃな、その恋の運命指数は7％じゃ\r\n\r\nライバルはPで\r\n恋にいい場所はLじゃな"_s);
+        QCOMPARE(
+            love.screen.speech,
+            u"そうじゃな、その恋の運命指数は7％じゃ\r\n\r\nライバルはPで\r\n恋にいい場所はLじゃな"_s);
         love.click();
         QVERIFY(love.screen.speech.endsWith(
             u"じゃな\r\nまぁ、恋は自分次第で\r\nどうにもナルモンじゃし、あまり思い詰めるなよ、"_s));
@@ -198,7 +200,8 @@ private Q_SLOTS:
         QCOMPARE(rig.step(), 3);
         QCOMPARE(rig.screen.speech, u"お前と会ったのは\r\n1数年前のことだったな"_s);
         rig.click();
-        QCOMPARE(rig.screen.speech, u"それはちょうど\r\n私が此処に閉じこめられてから\r\n1年という事になる"_s);
+        QCOMPARE(rig.screen.speech,
+                 u"それはちょうど\r\n私が此処に閉じこめられてから\r\n1年という事になる"_s);
         rig.click();
         QCOMPARE(rig.screen.speech, u"どうだ？\r\nソロソロ此処から出してはくれないか？"_s);
         QVERIFY(rig.screen.visible[0] && rig.screen.visible[4] && !rig.screen.indicator);
@@ -218,7 +221,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("line");
         QTest::newRow("7") << 7 << u"外にでて、Lに行きたい"_s;
         QTest::newRow("8") << 8 << u"此処の七色の水はなかなかだぞ\r\nLとはいえこうはいくまい"_s;
-        QTest::newRow("10") << 10 << u"Pが、私の悪口を言うのだ。\r\nチョッと言って懲らしめてくれないか。"_s;
+        QTest::newRow("10")
+            << 10 << u"Pが、私の悪口を言うのだ。\r\nチョッと言って懲らしめてくれないか。"_s;
         QTest::newRow("11") << 11 << u"五月蠅い奴だ"_s;
         QTest::newRow("12") << 12 << u"外にでて、Pと会いたい"_s;
     }
@@ -299,13 +303,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QString>("remark");
         QTest::newRow("fortunes 59, exorcisms 50")
-            << bytes({99, 59, 50, 0, 0, 0, 0}) << u"お前にはどうやら悪い虫が付きやすいようだ\r\nこれからも、用心するんだな"_s;
-        QTest::newRow("fortunes 60 beat all") << bytes({99, 60, 255, 255, 255, 255, 255})
-                                              << u"お前が私の占いを\r\n頼っているのを知っていたから、悪くなかった"_s;
+            << bytes({99, 59, 50, 0, 0, 0, 0})
+            << u"お前にはどうやら悪い虫が付きやすいようだ\r\nこれからも、用心するんだな"_s;
+        QTest::newRow("fortunes 60 beat all")
+            << bytes({99, 60, 255, 255, 255, 255, 255})
+            << u"お前が私の占いを\r\n頼っているのを知っていたから、悪くなかった"_s;
         QTest::newRow("headaches") << bytes({99, 0, 0, 0, 0, 50, 0})
                                    << u"体の弱い私にめげずに此処までしてくれて\r\nありがとう"_s;
-        QTest::newRow("talks do not count") << bytes({254, 0, 0, 0, 0, 0, 255})
-                                            << u"まぁ、特に言うことはないが"_s;
+        QTest::newRow("talks do not count")
+            << bytes({254, 0, 0, 0, 0, 0, 255}) << u"まぁ、特に言うことはないが"_s;
     }
     void rebirthPartingRemark() {
         QFETCH(QByteArray, record);

@@ -34,7 +34,13 @@ struct ProgramCopy {
     }
 };
 
-QColor pixelAt(QWidget* widget, QPoint p) { return widget->grab().toImage().pixelColor(p); }
+// The colour at a point given in the widget's own (logical) pixels, whatever the scale.
+QColor pixelAt(const QImage& image, QPoint p) {
+    return image.pixelColor((QPointF(p) * image.devicePixelRatio()).toPoint());
+}
+QColor pixelAt(QWidget* widget, QPoint p) {
+    return pixelAt(widget->grab().toImage(), p);
+}
 
 // Acts on the next modal box as soon as it is up.
 template <typename Box, typename Act>
@@ -102,16 +108,17 @@ private Q_SLOTS:
         auto* pic = fom.findChild<Tank*>(u"Pic"_s);
         const QRect inside = pic->contentsRect();
         const QImage tank = pic->grab().toImage();
-        QCOMPARE(tank.pixelColor(inside.bottomRight() - QPoint(2, 2)), QColor(255, 255, 63));
-        QCOMPARE(tank.pixelColor(inside.left() + 4, inside.center().y()), QColor(0, 0, 192));
+        QCOMPARE(pixelAt(tank, inside.bottomRight() - QPoint(2, 2)), QColor(255, 255, 63));
+        QCOMPARE(pixelAt(tank, QPoint(inside.left() + 4, inside.center().y())), QColor(0, 0, 192));
         // The status line sits in the inverted corner in its own red.
         auto* status = fom.findChild<QLabel*>(u"LblKazari"_s);
-        QCOMPARE(status->text().split(u'\n')[1], u"年:1　占い:0　払い:0　単占:0　恋占:0　頭痛:0　会話:0"_s);
+        QCOMPARE(status->text().split(u'\n')[1],
+                 u"年:1　占い:0　払い:0　単占:0　恋占:0　頭痛:0　会話:0"_s);
         bool red = false;
         const QRect text = status->geometry();
         for (int x = text.left(); x < text.right() && !red; ++x)
             for (int y = text.top(); y < text.bottom() && !red; ++y)
-                red = tank.pixelColor(x, y) == QColor(255, 0, 0);
+                red = pixelAt(tank, QPoint(x, y)) == QColor(255, 0, 0);
         QVERIFY(red);
 
         auto* lbl = fom.findChild<QLabel*>(u"Lbl"_s);
@@ -178,8 +185,8 @@ private Q_SLOTS:
     void aConversationInTheRealWindow() {
         ProgramCopy program;
         ScriptedRnd rnd;
-        rnd.pick(1, 5);                     // greeting
-        rnd.pick(70, 100);                  // teaching
+        rnd.pick(1, 5);     // greeting
+        rnd.pick(70, 100);  // teaching
         Fom fom(rnd, program.appDir);
         int exitCode = -1;
         fom.setExit([&exitCode](int code) { exitCode = code; });

@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
         const QByteArray current = readAll(target, &exists);
         if (current == bytes) continue;
         const QByteArray lastBuilt = readAll(stamp);
-        const QByteArray currentHash = QCryptographicHash::hash(current, QCryptographicHash::Sha256);
+        const QByteArray currentHash =
+            QCryptographicHash::hash(current, QCryptographicHash::Sha256);
         if (list == 1 && exists && currentHash.toHex() != lastBuilt) {
             std::printf("mkwords: keeping %s, which holds taught words\n", qPrintable(target));
             continue;

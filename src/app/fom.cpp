@@ -61,7 +61,8 @@ Fom::Fom(Rnd& rnd, const QString& appDir, QWidget* parent)
     m_lbl->setWordWrap(true);
     m_lbl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_lbl->setAutoFillBackground(true);
-    m_lbl->setStyleSheet(u"QLabel { background-color: rgb(0, 0, 192); color: rgb(255, 255, 255); }"_s);
+    m_lbl->setStyleSheet(
+        u"QLabel { background-color: rgb(0, 0, 192); color: rgb(255, 255, 255); }"_s);
     m_lbl->setFont(QFont(u"ＭＳ Ｐ明朝"_s));
     m_lbl->setToolTip(u"会話を進めます。■が出ているときに進めることが出来ます。"_s);
     m_lbl->setAccessibleDescription(u"宇宙人の言葉。クリックすると話が進みます"_s);
@@ -85,7 +86,8 @@ Fom::Fom(Rnd& rnd, const QString& appDir, QWidget* parent)
         com->setAccessibleDescription(u"占いたい項目をクリックしてね"_s);
         com->setEnabled(false);
         com->hide();
-        connect(com, &QPushButton::clicked, this, [this, i] { guard([&] { m_engine.Com_Click(i); }); });
+        connect(com, &QPushButton::clicked, this,
+                [this, i] { guard([&] { m_engine.Com_Click(i); }); });
         m_com[i] = com;
     }
     m_indicator->raise();
@@ -120,7 +122,9 @@ void Fom::Form_Load() {
     m_blink->start();
 }
 
-void Fom::unload() { guard([&] { m_engine.Form_Unload(); }); }
+void Fom::unload() {
+    guard([&] { m_engine.Form_Unload(); });
+}
 
 void Fom::applyLayout(QSize frame) {
     if (frame == m_frame) return;
@@ -210,7 +214,9 @@ void Fom::setSpeech(const QString& text) {
     m_lbl->setAccessibleName(shown);
 }
 
-void Fom::setStatus(const QString& text) { m_pic->setStatus(text); }
+void Fom::setStatus(const QString& text) {
+    m_pic->setStatus(text);
+}
 
 void Fom::showFrame(int frame) {
     const QString path = m_engine.appDir() + QString::number(frame - 1) + u".bmp";
@@ -219,17 +225,29 @@ void Fom::showFrame(int frame) {
     m_pic->setAlienPicture(picture);
 }
 
-void Fom::placeAlien(int years) { m_pic->placeAlien(Layout::alienUnits(years)); }
+void Fom::placeAlien(int years) {
+    m_pic->placeAlien(Layout::alienUnits(years));
+}
 
-void Fom::setButtonEnabled(int index, bool enabled) { m_com[index]->setEnabled(enabled); }
+void Fom::setButtonEnabled(int index, bool enabled) {
+    m_com[index]->setEnabled(enabled);
+}
 
-void Fom::setButtonVisible(int index, bool visible) { m_com[index]->setVisible(visible); }
+void Fom::setButtonVisible(int index, bool visible) {
+    m_com[index]->setVisible(visible);
+}
 
-void Fom::setIndicatorVisible(bool visible) { m_indicator->setVisible(visible); }
+void Fom::setIndicatorVisible(bool visible) {
+    m_indicator->setVisible(visible);
+}
 
-void Fom::setIndicatorLamp(Lamp lamp) { m_indicator->setLamp(lamp); }
+void Fom::setIndicatorLamp(Lamp lamp) {
+    m_indicator->setLamp(lamp);
+}
 
-void Fom::setAnimationInterval(int ms) { m_timer->setInterval(ms); }
+void Fom::setAnimationInterval(int ms) {
+    m_timer->setInterval(ms);
+}
 
 void Fom::setAnimationRunning(bool running) {
     if (running) {
@@ -245,10 +263,14 @@ QString Fom::askText(const QString& prompt, const QString& title) {
     box.setLabelText(prompt);
     box.setTextValue(QString());
     box.setInputMode(QInputDialog::TextInput);
+    box.setOkButtonText(u"OK"_s);
+    box.setCancelButtonText(u"キャンセル"_s);
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
-void Fom::processEvents() { QCoreApplication::processEvents(); }
+void Fom::processEvents() {
+    QCoreApplication::processEvents();
+}
 
 void Fom::quit() {
     m_blink->stop();

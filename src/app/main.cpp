@@ -1,10 +1,10 @@
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app_dir.h"
 #include "fault.h"
@@ -59,6 +59,10 @@ int main(int argc, char** argv) {
         icon.addFile(u":/icons/myoruka-%1.png"_s.arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
     substituteFonts();
+    // Dialogs too speak Japanese: never let them fall back to a Chinese or Latin face.
+    QFont font = QApplication::font();
+    font.setFamily(u"ＭＳ Ｐゴシック"_s);
+    QApplication::setFont(font);
 
     ClockRnd rnd;
     Fom fom(rnd, AppDir(QCoreApplication::applicationDirPath()));

@@ -13,7 +13,8 @@ namespace {
 const QColor kWater(0, 0, 192);
 }
 
-Tank::Tank(QWidget* parent) : QFrame(parent), m_alien(new QWidget(this)), m_status(new QLabel(this)) {
+Tank::Tank(QWidget* parent)
+    : QFrame(parent), m_alien(new QWidget(this)), m_status(new QLabel(this)) {
     setObjectName(u"Pic"_s);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
@@ -37,6 +38,7 @@ Tank::Tank(QWidget* parent) : QFrame(parent), m_alien(new QWidget(this)), m_stat
     font.setBold(true);
     m_status->setFont(font);
     m_status->setAccessibleName(u"状態"_s);
+    m_status->setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks go on to the alien
     m_status->move(contentsRect().topLeft());
     m_status->adjustSize();
     m_status->raise();

@@ -7,7 +7,8 @@
 #include "word_lists.h"
 
 const QStringView ChantChars =
-    u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをんゃょゅぁぃぅぇぉう゛★～！？";
+    u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
+    u"ゃょゅぁぃぅぇぉう゛★～！？";
 
 namespace {
 constexpr QStringView kNewLine = u"\r\n";
@@ -24,7 +25,9 @@ bool FortuneTick(std::uint8_t& tickCount, QString& text, const WordLists& words,
 bool LoveTick(std::uint8_t& tickCount, QString& text, const WordLists& words, Rnd& rnd) {
     switch (tickCount) {
         case 0: text = text + kNewLine + u"ライバルは" + words.MojiRnd(1, rnd) + u"で"; break;
-        case 1: text = text + kNewLine + u"恋にいい場所は" + words.MojiRnd(3, rnd) + u"じゃな"; break;
+        case 1:
+            text = text + kNewLine + u"恋にいい場所は" + words.MojiRnd(3, rnd) + u"じゃな";
+            break;
         default: return true;
     }
     ++tickCount;

@@ -13,8 +13,8 @@ namespace {
 // The counters in file order, so reading and writing cannot disagree.
 template <typename Record>
 auto fields(Record& r) {
-    return std::array{&r.Years,        &r.Fortunes,     &r.Exorcisms, &r.SimpleFortunes,
-                      &r.LoveFortunes, &r.Headaches,    &r.Talks};
+    return std::array{&r.Years,        &r.Fortunes,  &r.Exorcisms, &r.SimpleFortunes,
+                      &r.LoveFortunes, &r.Headaches, &r.Talks};
 }
 
 }  // namespace
@@ -35,8 +35,7 @@ SaveRecord RecordFile::LoadRecord() const {
             throw Fault(u"記録ファイルを作れません（フォルダに書き込めません）"_s, m_path);
         return record;
     }
-    if (!file.open(QIODevice::ReadOnly))
-        throw Fault(u"記録ファイルを読めません"_s, m_path);
+    if (!file.open(QIODevice::ReadOnly)) throw Fault(u"記録ファイルを読めません"_s, m_path);
     const QByteArray bytes = file.read(SaveRecord::kSize);
     const auto out = fields(record);
     for (int i = 0; i < bytes.size(); ++i) *out[i] = static_cast<std::uint8_t>(bytes[i]);

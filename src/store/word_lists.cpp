@@ -35,20 +35,22 @@ std::vector<QString> WordLists::SplitLines(const QString& text) {
 
 void WordLists::LoadWordLists(const QString& appDir) {
     m_appDir = appDir;
-    QStringDecoder decode(kCodePage);
     for (int list = 0; list < kLists; ++list) {
         const QString path = listPath(appDir, list);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
-            throw Fault(file.exists() ? u"単語リストを読めません"_s : u"単語リストが見つかりません"_s,
-                        path);
+            throw Fault(
+                file.exists() ? u"単語リストを読めません"_s : u"単語リストが見つかりません"_s,
+                path);
         }
         // CR and LF never occur inside a CP932 character, so the lines can be split after
-        // decoding the whole file at once.
+        // decoding the whole file at once. A fresh decoder per file: a character cut off at
+        // the end of one list must not swallow the first byte of the next.
+        QStringDecoder decode(kCodePage);
         std::vector<QString> lines = SplitLines(decode(file.readAll()));
         if (lines.size() > kCapacity) {
-            throw Fault(u"単語リストが長すぎます（%1 行目：上限は %2 行）"_s.arg(kCapacity + 1).arg(
-                            kCapacity),
+            throw Fault(u"単語リストが長すぎます（%1 行目：上限は %2 行）"_s.arg(kCapacity + 1)
+                            .arg(kCapacity),
                         path);
         }
         m_words[list] = std::move(lines);
@@ -101,6 +103,7 @@ void WordLists::AddWord(const QString& word) {
     old.close();
     out += line + "\r\n";
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(out) != out.size() || !file.flush())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(out) != out.size() ||
+        !file.flush())
         throw Fault(u"人物リストに書き込めません"_s, path);
 }

@@ -41,9 +41,7 @@ void TalkEngine::KaiwaStep() {
             say(u"うにゅ、覚えたぞ"_s);
             m_step = EndStep{};
             break;
-        default:
-            say(u"うりょうりょ"_s);
-            ShowMenu();
+        default: say(u"うりょうりょ"_s); ShowMenu();
     }
 }
 

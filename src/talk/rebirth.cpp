@@ -35,8 +35,6 @@ void TalkEngine::RebirthStep() {
             say(u"ふう"_s);
             break;
         case 8: say(u"まぁ、これからもヨロシク"_s); break;
-        default:
-            m_record = SaveRecord{};
-            Form_Unload();
+        default: m_record = SaveRecord{}; Form_Unload();
     }
 }

@@ -160,7 +160,9 @@ void TalkEngine::Timer_Timer() {
     m_screen.processEvents();
 }
 
-void TalkEngine::ShowStatus() { m_screen.setStatus(StatusText(m_record)); }
+void TalkEngine::ShowStatus() {
+    m_screen.setStatus(StatusText(m_record));
+}
 
 void TalkEngine::ToggleImage() {
     m_frame = m_frame % 2 + 1;
