@@ -2,10 +2,16 @@
 // what one tick costs. Needs real timers and widgets, so it is a plain Qt program; it runs
 // on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 //
-//   bench_chant [run-folder] [--runs N] [--ticks N] [--screen WxH] [--profile-ticks N]
+//   bench_chant [run-folder] [--runs N] [--repeats N] [--screen WxH] [--slow-tick-ms X]
+//               [--cold-only] [--profile-ticks N]
 //
 // run-folder: the build's folder holding 0.dat..4.dat, 0.bmp and 1.bmp (default: ../myoruka
 // beside this program). Nothing is written there: every run uses a temporary copy.
+// --runs: chants measured, each cold (in a fresh child process) and warm (in this one).
+// --screen: size of the offscreen screen, 1920x1080 by default; the window scales with it.
+// --slow-tick-ms: list every tick slower than this, with the text it added.
+// --profile-ticks: only call ticks directly, N of them after one left-out session, for perf
+// or callgrind; `--child direct` gives the cold ticks of a fresh process alone.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +19,8 @@
 #include <QFont>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -362,6 +370,58 @@ void isolatedCosts(const QString& runDir, std::uint32_t& seed, int repeats) {
     out() << u"  label repaint()              %1 ms\n"_s.arg(labelPaint, 0, 'f', 3);
     out() << u"  whole window repaint()       %1 ms\n"_s.arg(windowPaint, 0, 'f', 3);
     out() << u"  processEvents, nothing due   %1 ms\n"_s.arg(idleEvents, 0, 'f', 3);
+
+    // The tank's drawing on its own, as it is now and as a blit of a ready picture, to size
+    // what keeping the composed frames would save. The target stands for the backing store.
+    const QRect inside(QPoint(0, 0), tank->contentsRect().size());
+    const QRect alien = s.fom().findChild<QWidget*>(u"ImgBak"_s)->geometry().translated(
+        -tank->contentsRect().topLeft());
+    QImage target(inside.size(), QImage::Format_RGB32);
+    auto compose = [&](QImage& into) {
+        QImage scene(inside.size(), QImage::Format_RGB32);
+        scene.fill(QColor(0, 0, 192));
+        {
+            QPainter p(&scene);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(alien, picture);
+        }
+        QImage inverted = scene;
+        inverted.invertPixels();
+        QPainter painter(&into);
+        painter.setClipRect(inside);
+        painter.drawImage(0, 0, inverted);
+        QPainterPath ellipse;
+        ellipse.addEllipse(QRectF(inside));
+        painter.setClipPath(ellipse, Qt::IntersectClip);
+        painter.drawImage(0, 0, scene);
+    };
+    QImage composed(inside.size(), QImage::Format_RGB32);
+    compose(composed);
+    const double composeNow = timeIt([&] { compose(target); });
+    const double blitReady = timeIt([&] { QPainter(&target).drawImage(0, 0, composed); });
+    out() << u"  tank drawing as now, off-widget %1 ms; one blit of a kept frame %2 ms\n"_s
+                 .arg(composeNow, 0, 'f', 3)
+                 .arg(blitReady, 0, 'f', 3);
+
+    // The floor the timer itself sets: 101 timeouts of a 1 ms precise timer doing nothing but
+    // the one pass over events each tick makes.
+    std::vector<double> floors;
+    for (int run = 0; run < 10; ++run) {
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(1);
+        int ticks = 0;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (++ticks >= kChantTicks) timer.stop();
+            QCoreApplication::processEvents();
+        });
+        QElapsedTimer t;
+        t.start();
+        timer.start();
+        while (timer.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        floors.push_back(ms(t.nsecsElapsed()));
+    }
+    out() << u"  101 ticks of an idle 1 ms timer %1 ms (median of 10)\n"_s.arg(median(floors), 0, 'f', 1);
 }
 
 // A child prints its figures on lines starting with this, the parent reads them back.

@@ -30,7 +30,8 @@ void require(bool ok, const char* what) {
 }
 
 std::array<std::uint8_t, SaveRecord::kSize> counters(const SaveRecord& r) {
-    return {r.Years, r.Fortunes, r.Exorcisms, r.SimpleFortunes, r.LoveFortunes, r.Headaches, r.Talks};
+    return {r.Years,        r.Fortunes,  r.Exorcisms, r.SimpleFortunes,
+            r.LoveFortunes, r.Headaches, r.Talks};
 }
 
 QByteArray readAll(const QString& path) {

@@ -4,6 +4,7 @@
 //  - the entries are exactly the lines a byte-level reading of the line rules gives
 //    (CR LF or a lone CR ends a line, a lone LF belongs to the entry, a final line end
 //    starts no entry), each decoded on its own, so no decoder state crosses a line end;
+//    at most one fewer, when the last line is only a character cut off by the end;
 //  - no entry holds a CR;
 //  - writing the entries back with CR LF ends and splitting again gives them back;
 //  - LoadWordLists on a folder whose 2.dat holds the bytes loads those entries, refuses more
@@ -36,7 +37,12 @@ void require(bool ok, const char* what) {
     if (!ok) fail(what);
 }
 
-QString decode(const QByteArray& bytes) { return QStringDecoder("CP932").decode(bytes); }
+// A fresh decoding each time, without the cost of opening a converter per line.
+QString decode(const QByteArray& bytes) {
+    static QStringDecoder decoder("CP932");
+    decoder.resetState();
+    return decoder.decode(bytes);
+}
 
 // The line rules applied to raw bytes: CR and LF are single bytes in CP932 and never part of
 // a double-byte character, so this is what the file means whatever decoding does. Each line
@@ -83,7 +89,11 @@ struct ListFolder {
 };
 
 void checkSplit(const QByteArray& bytes, const std::vector<QString>& entries) {
-    const std::vector<QByteArray> model = byteLines(bytes);
+    std::vector<QByteArray> model = byteLines(bytes);
+    // The decoder drops a character cut off by the end of the file; when that was all the
+    // last line held, no entry is left of it.
+    if (!model.empty() && !model.back().endsWith('\r') && decodeLine(model.back()).isEmpty())
+        model.pop_back();
     require(entries.size() == model.size(), "entry count differs from the line rules");
     for (size_t i = 0; i < entries.size(); ++i) {
         require(!entries[i].contains(u'\r'), "entry holds a CR");

@@ -6,6 +6,7 @@
 # MYORUKA_FUZZ_BUILD names the build folder (default: build-fuzz beside the sources).
 # New inputs found go to <build>/fuzz/work/<target>/, crashes to <build>/fuzz/crashes/; the seed
 # corpus in fuzz/corpus/ is only read. Exits non-zero when any target crashes or fails a check.
+# Needs clang and its sanitizer runtimes (Debian: clang, libclang-rt-14-dev).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,6 +24,9 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target "${targets[@]}"
+
+# The targets write a file per input; on a memory file system that costs no disk flushes.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
 status=0
 printf '\n%-14s %10s %8s %8s %s\n' target runs exec/s seconds result

@@ -22,6 +22,10 @@ bool writeAll(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QByteArray sha256(const QByteArray& bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
 int fail(const QString& message) {
     std::fprintf(stderr, "mkwords: %s\n", qPrintable(message));
     return 1;
@@ -47,20 +51,19 @@ int main(int argc, char** argv) {
         bytes.replace("\r\n", "\n").replace('\n', "\r\n");
 
         const QString target = to + QString::number(list) + u".dat";
-        const QString stamp = to + u'.' + QString::number(list) + u".dat.built";
         bool exists = false;
-        const QByteArray current = readAll(target, &exists);
-        if (current == bytes) continue;
-        const QByteArray lastBuilt = readAll(stamp);
-        const QByteArray currentHash =
-            QCryptographicHash::hash(current, QCryptographicHash::Sha256);
-        if (list == 1 && exists && currentHash.toHex() != lastBuilt) {
+        if (readAll(target, &exists) == bytes) continue;
+
+        // The stamp holds the hash of the 1.dat this tool wrote last; anything else is the
+        // user's.
+        const bool people = list == 1;
+        const QString stamp = to + u".1.dat.built";
+        const QByteArray hash = sha256(bytes);
+        if (people && exists && sha256(readAll(target)) != readAll(stamp)) {
             std::printf("mkwords: keeping %s, which holds taught words\n", qPrintable(target));
             continue;
         }
-        const QByteArray newHash =
-            QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
-        if (!writeAll(target, bytes) || !writeAll(stamp, newHash))
+        if (!writeAll(target, bytes) || (people && !writeAll(stamp, hash)))
             return fail(target + u": cannot write it");
     }
     return 0;

@@ -71,6 +71,11 @@ test)
     ensure_runtime_dir
     build_in "$build"
     (cd "$build" && ctest --output-on-failure -j2)
+
+    echo "== the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer"
+    build_in "$top/build-asan" -DMYORUKA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    (cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --output-on-failure -j2 -E '^e2e_')
     ;;
 *)
     echo "usage: $0 run|test" >&2

@@ -51,8 +51,9 @@ def run(*args):
 
 def start_display():
     read, write = os.pipe()
-    xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write), '-screen', '0', '1024x768x24',
-                             '-nolisten', 'tcp'], pass_fds=[write], stdout=subprocess.DEVNULL,
+    # -noreset: a reset, when the last client leaves, would write to the closed pipe and die
+    xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write), '-noreset', '-screen', '0',
+                             '1024x768x24', '-nolisten', 'tcp'], pass_fds=[write], stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL, preexec_fn=die_with_parent)
     os.close(write)
     ready = select.select([read], [], [], 20)[0] and os.read(read, 16).decode().strip()
