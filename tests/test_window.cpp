@@ -34,6 +34,25 @@ struct ProgramCopy {
     }
 };
 
+// The real window over a copy of the program, shown and activated with a scripted chance.
+struct Running {
+    ProgramCopy program;
+    ScriptedRnd rnd;
+    Fom fom{rnd, program.appDir};
+    int exitCode = -1;
+
+    explicit Running(std::initializer_list<float> chance = {0.5f}) : rnd(chance) {
+        fom.setExit([this](int code) { exitCode = code; });
+        fom.Form_Load();
+        fom.show();
+        QTRY_COMPARE(fom.engine().imageFrame(), 1);
+    }
+    template <typename T>
+    T* find(const QString& name) {
+        return fom.findChild<T*>(name);
+    }
+};
+
 // The colour at a point given in the widget's own (logical) pixels, whatever the scale.
 QColor pixelAt(const QImage& image, QPoint p) {
     return image.pixelColor((QPointF(p) * image.devicePixelRatio()).toPoint());
@@ -96,22 +115,14 @@ private Q_SLOTS:
     }
 
     void tankShowsInvertedCornersAndTrueColours() {
-        ProgramCopy program;
-        ScriptedRnd rnd{0.5f};
-        Fom fom(rnd, program.appDir);
-        int exitCode = -1;
-        fom.setExit([&exitCode](int code) { exitCode = code; });
-        fom.Form_Load();
-        fom.show();
-        QTRY_COMPARE(fom.engine().imageFrame(), 1);
-
-        auto* pic = fom.findChild<Tank*>(u"Pic"_s);
+        Running run;
+        auto* pic = run.find<Tank>(u"Pic"_s);
         const QRect inside = pic->contentsRect();
         const QImage tank = pic->grab().toImage();
         QCOMPARE(pixelAt(tank, inside.bottomRight() - QPoint(2, 2)), QColor(255, 255, 63));
         QCOMPARE(pixelAt(tank, QPoint(inside.left() + 4, inside.center().y())), QColor(0, 0, 192));
         // The status line sits in the inverted corner in its own red.
-        auto* status = fom.findChild<QLabel*>(u"LblKazari"_s);
+        auto* status = run.find<QLabel>(u"LblKazari"_s);
         QCOMPARE(status->text().split(u'\n')[1],
                  u"年:1　占い:0　払い:0　単占:0　恋占:0　頭痛:0　会話:0"_s);
         bool red = false;
@@ -121,27 +132,19 @@ private Q_SLOTS:
                 red = pixelAt(tank, QPoint(x, y)) == QColor(255, 0, 0);
         QVERIFY(red);
 
-        auto* lbl = fom.findChild<QLabel*>(u"Lbl"_s);
-        QCOMPARE(pixelAt(lbl, QPoint(3, 3)), QColor(0, 0, 192));
-        auto* com = fom.findChild<QPushButton*>(u"Com0"_s);
+        QCOMPARE(pixelAt(run.find<QLabel>(u"Lbl"_s), QPoint(3, 3)), QColor(0, 0, 192));
+        auto* com = run.find<QPushButton>(u"Com0"_s);
         QVERIFY(com->isVisible());
         QCOMPARE(pixelAt(com, QPoint(5, com->height() / 2)), QColor(128, 128, 255));
-        QVERIFY(!fom.findChild<QPushButton*>(u"Com2"_s)->isVisible());
+        QVERIFY(!run.find<QPushButton>(u"Com2"_s)->isVisible());
     }
 
     void aReplacedPictureShowsAtTheNextFlip() {
-        ProgramCopy program;
-        ScriptedRnd rnd{0.5f};
-        Fom fom(rnd, program.appDir);
-        int exitCode = -1;
-        fom.setExit([&exitCode](int code) { exitCode = code; });
-        fom.Form_Load();
-        fom.show();
-        QTRY_COMPARE(fom.engine().imageFrame(), 1);
-        program.solidPicture(u"1.bmp"_s, Qt::red);
-        program.solidPicture(u"0.bmp"_s, Qt::green);
-        auto* pic = fom.findChild<Tank*>(u"Pic"_s);
-        auto* lbl = fom.findChild<QLabel*>(u"Lbl"_s);
+        Running run;
+        run.program.solidPicture(u"1.bmp"_s, Qt::red);
+        run.program.solidPicture(u"0.bmp"_s, Qt::green);
+        auto* pic = run.find<Tank>(u"Pic"_s);
+        auto* lbl = run.find<QLabel>(u"Lbl"_s);
         const QPoint centre = pic->contentsRect().center();
         QTest::mouseClick(lbl, Qt::LeftButton);
         QCOMPARE(pixelAt(pic, centre), QColor(Qt::red));
@@ -150,26 +153,18 @@ private Q_SLOTS:
     }
 
     void aMissingPictureIsAFault() {
-        ProgramCopy program;
-        ScriptedRnd rnd{0.5f};
-        Fom fom(rnd, program.appDir);
-        int exitCode = -1;
-        fom.setExit([&exitCode](int code) { exitCode = code; });
-        fom.Form_Load();
-        fom.show();
-        QTRY_COMPARE(fom.engine().imageFrame(), 1);
-        QFile::remove(program.appDir + u"1.bmp"_s);
+        Running run;
+        QFile::remove(run.program.appDir + u"1.bmp"_s);
         QString text;
         whenModal<QMessageBox>([&text](QMessageBox* box) {
             text = box->text();
             box->accept();
         });
-        QTest::mouseClick(fom.findChild<QLabel*>(u"Lbl"_s), Qt::LeftButton);
-        QVERIFY(text.contains(program.appDir + u"1.bmp"_s));
-        QVERIFY(fom.engine().ended());
-        QCOMPARE(exitCode, 2);
-        QVERIFY(!QFile::exists(program.appDir + u"str.dat"_s) ||
-                readFile(program.appDir + u"str.dat"_s).isEmpty());  // nothing saved
+        QTest::mouseClick(run.find<QLabel>(u"Lbl"_s), Qt::LeftButton);
+        QVERIFY(text.contains(run.program.appDir + u"1.bmp"_s));
+        QVERIFY(run.fom.engine().ended());
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(readFile(run.program.appDir + u"str.dat"_s), QByteArray());  // nothing saved
     }
 
     void helpBoxExplainsTheToy() {
@@ -183,50 +178,34 @@ private Q_SLOTS:
     }
 
     void aConversationInTheRealWindow() {
-        ProgramCopy program;
-        ScriptedRnd rnd;
-        rnd.pick(1, 5);     // greeting
-        rnd.pick(70, 100);  // teaching
-        Fom fom(rnd, program.appDir);
-        int exitCode = -1;
-        fom.setExit([&exitCode](int code) { exitCode = code; });
-        fom.Form_Load();
-        fom.show();
-        QTRY_VERIFY(fom.findChild<QPushButton*>(u"Com4"_s)->isVisible());
+        Running run{0.3f, 0.705f};  // the greeting, then teaching
         whenModal<QInputDialog>([](QInputDialog* box) {
             box->setTextValue(u"しろくま"_s);
             box->accept();
         });
-        QTest::mouseClick(fom.findChild<QPushButton*>(u"Com4"_s), Qt::LeftButton);
-        auto* lbl = fom.findChild<QLabel*>(u"Lbl"_s);
+        QTest::mouseClick(run.find<QPushButton>(u"Com4"_s), Qt::LeftButton);
+        auto* lbl = run.find<QLabel>(u"Lbl"_s);
         QCOMPARE(lbl->text(), u"うむ、しろくまじゃな"_s);
         QTest::mouseClick(lbl, Qt::LeftButton);
         QCOMPARE(lbl->text(), u"うにゅ、覚えたぞ"_s);
-        QVERIFY(readFile(program.appDir + u"1.dat"_s).endsWith(cp932(u"\r\nしろくま\r\n"_s)));
-        QTest::keyClick(&fom, Qt::Key_Space);  // the keyboard goes on like a click
+        QVERIFY(readFile(run.program.appDir + u"1.dat"_s).endsWith(cp932(u"\r\nしろくま\r\n"_s)));
+        QTest::keyClick(&run.fom, Qt::Key_Space);  // the keyboard goes on like a click
         QCOMPARE(lbl->text(), u"うりょうりょ"_s);
-        QVERIFY(fom.findChild<QPushButton*>(u"Com0"_s)->isVisible());
-        fom.close();
-        QCOMPARE(readFile(program.appDir + u"str.dat"_s), QByteArray("\x01\0\0\0\0\0\x01", 7));
+        QVERIFY(run.find<QPushButton>(u"Com0"_s)->isVisible());
+        run.fom.close();
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(readFile(run.program.appDir + u"str.dat"_s), QByteArray("\x01\0\0\0\0\0\x01", 7));
     }
 
     void aWholeFortuneWithRealTimers() {
-        ProgramCopy program;
-        ScriptedRnd rnd{0.5f};
-        Fom fom(rnd, program.appDir);
-        int exitCode = -1;
-        fom.setExit([&exitCode](int code) { exitCode = code; });
-        fom.Form_Load();
-        fom.show();
-        auto* com = fom.findChild<QPushButton*>(u"Com0"_s);
-        QTRY_VERIFY(com->isVisible());
-        auto* lbl = fom.findChild<QLabel*>(u"Lbl"_s);
-        QTest::mouseClick(com, Qt::LeftButton);
+        Running run;
+        auto* lbl = run.find<QLabel>(u"Lbl"_s);
+        QTest::mouseClick(run.find<QPushButton>(u"Com0"_s), Qt::LeftButton);
         QCOMPARE(lbl->text(), u"占って進ぜよう、・・・っっっっっっｍ！"_s);
         QTest::mouseClick(lbl, Qt::LeftButton);
-        QVERIFY(!fom.engine().awaitClick());
+        QVERIFY(!run.fom.engine().awaitClick());
         QTest::mouseClick(lbl, Qt::LeftButton);  // ignored while the lines grow
-        QTRY_VERIFY_WITH_TIMEOUT(fom.engine().awaitClick(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(run.fom.engine().awaitClick(), 5000);
         QCOMPARE(lbl->text().split(u'\n').size(), 7);
         QVERIFY(lbl->text().split(u'\n')[6].startsWith(u"夜に、"_s));
         QTest::mouseClick(lbl, Qt::LeftButton);
@@ -234,8 +213,8 @@ private Q_SLOTS:
         QTest::mouseClick(lbl, Qt::LeftButton);
         QCOMPARE(lbl->text(), u"それではこれにて"_s);
         QTest::mouseClick(lbl, Qt::LeftButton);
-        QCOMPARE(exitCode, 0);
-        QCOMPARE(readFile(program.appDir + u"str.dat"_s), QByteArray("\x01\x01\0\0\0\0\0", 7));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(readFile(run.program.appDir + u"str.dat"_s), QByteArray("\x01\x01\0\0\0\0\0", 7));
     }
 };
 
