@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -219,10 +220,19 @@ void Fom::setStatus(const QString& text) {
 }
 
 void Fom::showFrame(int frame) {
+    // The file is read at every flip, so a replaced picture shows at once; decoding is
+    // skipped while its bytes are unchanged, which keeps the 1 ms chant ticks cheap.
     const QString path = m_engine.appDir() + QString::number(frame - 1) + u".bmp";
-    QImage picture;
-    if (!picture.load(path)) throw Fault(u"宇宙人の絵を読めません"_s, path);
-    m_pic->setAlienPicture(picture);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw Fault(u"宇宙人の絵を読めません"_s, path);
+    const QByteArray bytes = file.readAll();
+    Picture& picture = m_pictures[frame - 1];
+    if (bytes != picture.bytes || picture.image.isNull()) {
+        picture.image = QImage::fromData(bytes);
+        picture.bytes = picture.image.isNull() ? QByteArray() : bytes;
+        if (picture.image.isNull()) throw Fault(u"宇宙人の絵を読めません"_s, path);
+    }
+    m_pic->setAlienPicture(picture.image);
 }
 
 void Fom::placeAlien(int years) {

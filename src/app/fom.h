@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QImage>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -69,6 +70,12 @@ private:
     Layout m_layout;
     QSize m_frame{-1, -1};
     bool m_shown = false;
+
+    struct Picture {
+        QByteArray bytes;
+        QImage image;
+    };
+    Picture m_pictures[2];  // the two frames as last read from disk
 
     Tank* m_pic;
     QLabel* m_lbl;

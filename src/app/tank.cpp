@@ -18,6 +18,7 @@ Tank::Tank(QWidget* parent)
     setObjectName(u"Pic"_s);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the frame and the composed tank cover it all
     setToolTip(u"ヘルプは宇宙人をクリックして下さい。"_s);
     setAccessibleName(u"水槽"_s);
     setAccessibleDescription(u"とらわれの宇宙人がいる水槽"_s);
@@ -51,6 +52,7 @@ void Tank::setAlienPicture(const QImage& picture) {
 
 void Tank::placeAlien(const QRectF& units) {
     m_alienUnits = units;
+    for (Composed& c : m_cache) c = Composed{};
     applyAlienGeometry();
     update();
 }
@@ -85,14 +87,18 @@ bool Tank::eventFilter(QObject* watched, QEvent* event) {
     return QFrame::eventFilter(watched, event);
 }
 
-void Tank::paintEvent(QPaintEvent* event) {
-    QFrame::paintEvent(event);
+const QImage& Tank::composed() {
     const QRect inside = contentsRect();
-    if (inside.isEmpty()) return;
+    const qreal dpr = devicePixelRatioF();
+    const QSize size = (QSizeF(inside.size()) * dpr).toSize();
+    for (const Composed& c : m_cache)
+        if (c.tank.size() == size && c.picture == m_picture) return c.tank;
 
     // The water and the alien as they are...
-    const qreal dpr = devicePixelRatioF();
-    QImage scene((QSizeF(inside.size()) * dpr).toSize(), QImage::Format_RGB32);
+    Composed& slot = m_cache[m_nextSlot];
+    m_nextSlot = 1 - m_nextSlot;
+    slot.picture = m_picture;
+    QImage scene(size, QImage::Format_RGB32);
     scene.setDevicePixelRatio(dpr);
     scene.fill(kWater);
     if (!m_picture.isNull()) {
@@ -102,14 +108,19 @@ void Tank::paintEvent(QPaintEvent* event) {
     }
     // ...inverted once over the whole tank and once more inside the ellipse, so only the
     // corners stay inverted.
-    QImage inverted = scene;
-    inverted.invertPixels();
-
-    QPainter painter(this);
-    painter.setClipRect(inside);
-    painter.drawImage(inside.topLeft(), inverted);
+    slot.tank = scene;
+    slot.tank.invertPixels();
+    QPainter p(&slot.tank);
     QPainterPath ellipse;
-    ellipse.addEllipse(QRectF(inside));
-    painter.setClipPath(ellipse, Qt::IntersectClip);
-    painter.drawImage(inside.topLeft(), scene);
+    ellipse.addEllipse(QRectF(QPointF(0, 0), QSizeF(inside.size())));
+    p.setClipPath(ellipse);
+    p.drawImage(0, 0, scene);
+    return slot.tank;
+}
+
+void Tank::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    const QRect inside = contentsRect();
+    if (inside.isEmpty()) return;
+    QPainter(this).drawImage(inside.topLeft(), composed());
 }
