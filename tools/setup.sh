@@ -11,7 +11,7 @@ what=${1:-run}
 
 run_packages=(cmake ninja-build g++ qt6-base-dev fonts-ipafont-gothic fonts-ipafont-mincho)
 headless_packages=(xvfb imagemagick)
-test_packages=(xvfb xdotool x11-utils clang libclang-rt-14-dev)
+test_packages=(xvfb xdotool x11-utils imagemagick python3 clang libclang-rt-14-dev)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

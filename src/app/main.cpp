@@ -52,7 +52,6 @@ void substituteFonts() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"myoruka"_s);
-    QApplication::setApplicationDisplayName(u"ミョルカ"_s);
     QApplication::setDesktopFileName(u"myoruka"_s);
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})

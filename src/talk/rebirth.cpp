@@ -1,5 +1,5 @@
 // The farewell after a hundred starts: a parting remark chosen from the counters, the alien
-// shrunk to a newborn, and on the ninth click every counter back to zero.
+// shrunk to a newborn, and at the ninth step (the eighth click) every counter back to zero.
 #include "screen.h"
 #include "talk_engine.h"
 
