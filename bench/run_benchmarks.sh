@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(dirname "$here")
 build_dir=${BUILD_DIR:-$source_dir/build-bench}
 
-cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMYORUKA_BENCH=ON >/dev/null
 cmake --build "$build_dir" --target bench_wordlists bench_chant
 
 log=$(mktemp)

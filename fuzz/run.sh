@@ -26,7 +26,12 @@ fi
 cmake --build "$build" --target "${targets[@]}"
 
 # The targets write a file per input; on a memory file system that costs no disk flushes.
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+# A private folder, removed afterwards, also takes what a crashed target leaves behind.
+tmp_parent=/tmp
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then tmp_parent=/dev/shm; fi
+TMPDIR=$(mktemp -d "$tmp_parent/myoruka-fuzz.XXXXXX")
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 
 status=0
 printf '\n%-14s %10s %8s %8s %s\n' target runs exec/s seconds result

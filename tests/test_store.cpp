@@ -26,6 +26,8 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("only a line end") << QByteArray("\r\n") << QStringList{QString()};
         QTest::newRow("cp932") << cp932(u"あ①～\r\nＡ"_s) << QStringList{u"あ①～"_s, u"Ａ"_s};
+        QTest::newRow("cut-off last character")
+            << QByteArray("A\r\n\x81") << QStringList{u"A"_s, QString(QChar(0x1A))};
     }
     void lineRules() {
         QFETCH(QByteArray, bytes);

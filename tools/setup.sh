@@ -76,6 +76,9 @@ test)
     build_in "$top/build-asan" -DMYORUKA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     (cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j2 -E '^e2e_')
+
+    echo "== fuzzing the word-list and record readers briefly"
+    bash "$top/fuzz/run.sh" "${MYORUKA_FUZZ_SECONDS:-15}"
     ;;
 *)
     echo "usage: $0 run|test" >&2

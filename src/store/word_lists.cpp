@@ -33,6 +33,14 @@ std::vector<QString> WordLists::SplitLines(const QString& text) {
     return lines;
 }
 
+std::vector<QString> WordLists::ParseList(QByteArray bytes) {
+    // CR and LF never occur inside a CP932 character, so the lines can be split after
+    // decoding the whole file at once. The last line gets its line end, so that a character
+    // cut off by the end of the file is kept (as a replacement) rather than dropped.
+    if (!bytes.isEmpty() && !bytes.endsWith('\r') && !bytes.endsWith('\n')) bytes += '\r';
+    return SplitLines(QStringDecoder(kCodePage).decode(bytes));
+}
+
 void WordLists::LoadWordLists(const QString& appDir) {
     m_appDir = appDir;
     for (int list = 0; list < kLists; ++list) {
@@ -43,11 +51,7 @@ void WordLists::LoadWordLists(const QString& appDir) {
                 file.exists() ? u"単語リストを読めません"_s : u"単語リストが見つかりません"_s,
                 path);
         }
-        // CR and LF never occur inside a CP932 character, so the lines can be split after
-        // decoding the whole file at once. A fresh decoder per file: a character cut off at
-        // the end of one list must not swallow the first byte of the next.
-        QStringDecoder decode(kCodePage);
-        std::vector<QString> lines = SplitLines(decode(file.readAll()));
+        std::vector<QString> lines = ParseList(file.readAll());
         if (lines.size() > kCapacity) {
             throw Fault(u"単語リストが長すぎます（%1 行目：上限は %2 行）"_s.arg(kCapacity + 1)
                             .arg(kCapacity),

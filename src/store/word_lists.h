@@ -31,6 +31,9 @@ public:
     int WordCount(int list) const { return static_cast<int>(m_words[list].size()); }
     const QString& Words(int list, int index) const { return m_words[list][index]; }
 
+    // The entries of one list file: CP932 bytes decoded and split by the line rules below.
+    static std::vector<QString> ParseList(QByteArray bytes);
+
     // Splits decoded file text into entries: CR LF or a lone CR ends a line, a lone LF is
     // part of the entry, and a final line end starts no further entry.
     static std::vector<QString> SplitLines(const QString& text);
