@@ -70,7 +70,9 @@ double mean(const std::vector<double>& values) {
     return values.empty() ? 0 : sum / static_cast<double>(values.size());
 }
 
-double ms(qint64 ns) { return static_cast<double>(ns) / 1e6; }
+double ms(qint64 ns) {
+    return static_cast<double>(ns) / 1e6;
+}
 
 double cpuMs() {
     timespec now{};
@@ -91,9 +93,8 @@ QString offscreenConfig(QTemporaryDir& dir, int width, int height) {
     const QString path = dir.filePath(u"screens.json"_s);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) die(u"cannot write "_s + path);
-    file.write(QStringLiteral(
-                   R"({"screens":[{"name":"bench","x":0,"y":0,"width":%1,"height":%2,)"
-                   R"("logicalDpiX":96,"logicalDpiY":96,"dpr":1}]})")
+    file.write(QStringLiteral(R"({"screens":[{"name":"bench","x":0,"y":0,"width":%1,"height":%2,)"
+                              R"("logicalDpiX":96,"logicalDpiY":96,"dpr":1}]})")
                    .arg(width)
                    .arg(height)
                    .toUtf8());
@@ -106,8 +107,8 @@ public:
     explicit ProgramFolder(const QString& runDir) {
         if (!m_dir.isValid()) die(u"no temporary folder"_s);
         const QDir from(runDir);
-        for (const QString& name : {u"0.dat"_s, u"1.dat"_s, u"2.dat"_s, u"3.dat"_s, u"4.dat"_s,
-                                    u"0.bmp"_s, u"1.bmp"_s}) {
+        for (const QString& name :
+             {u"0.dat"_s, u"1.dat"_s, u"2.dat"_s, u"3.dat"_s, u"4.dat"_s, u"0.bmp"_s, u"1.bmp"_s}) {
             if (!QFile::copy(from.filePath(name), m_dir.filePath(name)))
                 die(u"cannot copy "_s + from.filePath(name) + u" (build the program first)"_s);
         }
@@ -252,8 +253,9 @@ RunResult runChant(const QString& runDir, std::uint32_t& seed, double slowTickMs
             const double gap = ms(stamps[i] - (i ? stamps[i - 1] : 0));
             if (gap < slowTickMs) continue;
             const QString before = i ? texts[i - 1] : QString();
-            out() << u"    slow tick %1: %2 ms, added \"%3\"\n"_s.arg(i + 1).arg(gap, 0, 'f', 2).arg(
-                texts[i].mid(before.size()));
+            out() << u"    slow tick %1: %2 ms, added \"%3\"\n"_s.arg(i + 1)
+                         .arg(gap, 0, 'f', 2)
+                         .arg(texts[i].mid(before.size()));
         }
     }
     return result;
@@ -384,8 +386,10 @@ void isolatedCosts(const QString& runDir, std::uint32_t& seed, int repeats) {
     // The tank's drawing on its own, as it is now and as a blit of a ready picture, to size
     // what keeping the composed frames would save. The target stands for the backing store.
     const QRect inside(QPoint(0, 0), tank->contentsRect().size());
-    const QRect alien = s.fom().findChild<QWidget*>(u"ImgBak"_s)->geometry().translated(
-        -tank->contentsRect().topLeft());
+    const QRect alien = s.fom()
+                            .findChild<QWidget*>(u"ImgBak"_s)
+                            ->geometry()
+                            .translated(-tank->contentsRect().topLeft());
     QImage target(inside.size(), QImage::Format_RGB32);
     auto compose = [&](QImage& into) {
         QImage scene(inside.size(), QImage::Format_RGB32);
@@ -431,7 +435,8 @@ void isolatedCosts(const QString& runDir, std::uint32_t& seed, int repeats) {
         while (timer.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         floors.push_back(ms(t.nsecsElapsed()));
     }
-    out() << u"  101 ticks of an idle 1 ms timer %1 ms (median of 10)\n"_s.arg(median(floors), 0, 'f', 1);
+    out() << u"  101 ticks of an idle 1 ms timer %1 ms (median of 10)\n"_s.arg(median(floors), 0,
+                                                                               'f', 1);
 }
 
 // A child prints its figures on lines starting with this, the parent reads them back.
@@ -456,7 +461,8 @@ int childMain(const QByteArray& what, const QString& runDir, double slowTickMs) 
         report("direct", {median(costs), mean(costs)});
     } else if (what == "parts") {
         const Parts p = tickParts(runDir, seed, 1);
-        report("parts", {mean(p.picture), mean(p.text), mean(p.label), mean(p.paint), mean(p.whole)});
+        report("parts",
+               {mean(p.picture), mean(p.text), mean(p.label), mean(p.paint), mean(p.whole)});
     } else {
         die(u"unknown child "_s + QString::fromLatin1(what));
     }
@@ -467,8 +473,8 @@ int childMain(const QByteArray& what, const QString& runDir, double slowTickMs) 
 std::vector<double> inChild(const QStringList& args, const QByteArray& what) {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), QStringList(args) << u"--child"_s
-                                                                          << QString::fromLatin1(what));
+    child.start(QCoreApplication::applicationFilePath(),
+                QStringList(args) << u"--child"_s << QString::fromLatin1(what));
     if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
         die(u"the %1 child failed"_s.arg(QString::fromLatin1(what)));
@@ -492,7 +498,9 @@ std::vector<double> column(const std::vector<std::vector<double>>& rows, std::si
     return c;
 }
 
-QString fixed(double v, int decimals = 1) { return QString::number(v, 'f', decimals); }
+QString fixed(double v, int decimals = 1) {
+    return QString::number(v, 'f', decimals);
+}
 
 // Qt's offscreen platform complains about window hints it ignores; that is not our concern.
 void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -590,13 +598,14 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         cold.push_back(inChild(passOn, "chant"));
         const auto& r = cold.back();
-        out() << u"  run %1: %2 ms (painted %3 ms, cpu %4 ms), tick period median %5 ms, slowest %6 ms\n"_s
-                     .arg(run + 1, 2)
-                     .arg(fixed(r[0]), 7)
-                     .arg(fixed(r[1]), 7)
-                     .arg(fixed(r[4]), 7)
-                     .arg(fixed(r[2], 3))
-                     .arg(fixed(r[3], 2));
+        out()
+            << u"  run %1: %2 ms (painted %3 ms, cpu %4 ms), tick period median %5 ms, slowest %6 ms\n"_s
+                   .arg(run + 1, 2)
+                   .arg(fixed(r[0]), 7)
+                   .arg(fixed(r[1]), 7)
+                   .arg(fixed(r[4]), 7)
+                   .arg(fixed(r[2], 3))
+                   .arg(fixed(r[3], 2));
         out().flush();
     }
     for (int run = 0; run < runs; ++run) {
@@ -608,20 +617,23 @@ int main(int argc, char** argv) {
                       const std::vector<double>& shown, const std::vector<double>& cpu,
                       const std::vector<double>& periods, const std::vector<double>& tickCosts) {
         out() << "\n" << title << ":\n";
-        out() << "  median total (Lbl_Click to click awaited)  " << fixed(median(totals)) << " ms\n";
+        out() << "  median total (Lbl_Click to click awaited)  " << fixed(median(totals))
+              << " ms\n";
         out() << "  median processor time over it              " << fixed(median(cpu)) << " ms\n";
         out() << "  median total incl. last paint              " << fixed(median(shown)) << " ms\n";
-        out() << "  mean tick period (total / 101)             " << fixed(median(totals) / kChantTicks, 3)
-              << " ms, median gap " << fixed(median(periods), 3) << " ms\n";
-        out() << "  median tick cost, Timer_Timer called alone " << fixed(median(tickCosts), 3) << " ms\n";
+        out() << "  mean tick period (total / 101)             "
+              << fixed(median(totals) / kChantTicks, 3) << " ms, median gap "
+              << fixed(median(periods), 3) << " ms\n";
+        out() << "  median tick cost, Timer_Timer called alone " << fixed(median(tickCosts), 3)
+              << " ms\n";
         out() << "  target: 1.5 x 101 ms = " << fixed(kTargetMs) << " ms -> "
               << (median(totals) <= kTargetMs ? "met" : "MISSED") << "\n";
     };
     auto partsTable = [](const QString& title, double picture, double text, double label,
                          double paint, double whole) {
         auto line = [whole](const char* name, double v) {
-            out() << "  " << name << fixed(v, 3) << " ms  " << fixed(whole > 0 ? 100 * v / whole : 0, 0)
-                  << "%\n";
+            out() << "  " << name << fixed(v, 3) << " ms  "
+                  << fixed(whole > 0 ? 100 * v / whole : 0, 0) << "%\n";
         };
         out() << "\n" << title << " (mean per tick, " << fixed(whole, 3) << " ms in all):\n";
         line("picture: showFrame (BMP load)    ", picture);
@@ -632,8 +644,9 @@ int main(int argc, char** argv) {
 
     summary(u"Cold, %1 processes"_s.arg(runs), column(cold, 0), column(cold, 1), column(cold, 4),
             column(cold, 2), column(coldDirect, 0));
-    partsTable(u"Cold tick taken apart, median of %1 processes"_s.arg(runs), median(column(coldParts, 0)),
-               median(column(coldParts, 1)), median(column(coldParts, 2)), median(column(coldParts, 3)),
+    partsTable(u"Cold tick taken apart, median of %1 processes"_s.arg(runs),
+               median(column(coldParts, 0)), median(column(coldParts, 1)),
+               median(column(coldParts, 2)), median(column(coldParts, 3)),
                median(column(coldParts, 4)));
     if (!warm) return 0;
 
@@ -645,13 +658,14 @@ int main(int argc, char** argv) {
         shown.push_back(r.shownMs);
         cpu.push_back(r.cpuMs);
         periods.push_back(r.tickPeriodMs);
-        out() << u"  run %1: %2 ms (painted %3 ms, cpu %4 ms), tick period median %5 ms, slowest %6 ms\n"_s
-                     .arg(run + 1, 2)
-                     .arg(fixed(r.totalMs), 7)
-                     .arg(fixed(r.shownMs), 7)
-                     .arg(fixed(r.cpuMs), 7)
-                     .arg(fixed(r.tickPeriodMs, 3))
-                     .arg(fixed(r.slowestTickMs, 2));
+        out()
+            << u"  run %1: %2 ms (painted %3 ms, cpu %4 ms), tick period median %5 ms, slowest %6 ms\n"_s
+                   .arg(run + 1, 2)
+                   .arg(fixed(r.totalMs), 7)
+                   .arg(fixed(r.shownMs), 7)
+                   .arg(fixed(r.cpuMs), 7)
+                   .arg(fixed(r.tickPeriodMs, 3))
+                   .arg(fixed(r.slowestTickMs, 2));
         out().flush();
     }
     std::vector<double> direct;

@@ -20,18 +20,17 @@ namespace {
 // Entries are glued from these, so lengths and characters resemble the shipped lists
 // (kanji, hiragana, katakana, full-width signs) rather than repeating one short string.
 const QStringView kStems[] = {
-    u"宇宙人",   u"占い",     u"運命",     u"お払い",   u"恋愛",     u"学校",     u"会社",
-    u"電車",     u"公園",     u"図書館",   u"友達",     u"先生",     u"お母さん", u"社長",
-    u"猫",       u"犬",       u"魚",       u"カレー",   u"ラーメン", u"コーヒー", u"テレビ",
-    u"パソコン", u"ゲーム",   u"野球",     u"夕焼け",   u"満月",     u"神社",     u"お寺",
-    u"駅前",     u"屋上",     u"秘密",     u"宝くじ",   u"星座",     u"幸運",     u"不思議",
-    u"昼寝",     u"散歩",     u"買い物",   u"掃除",     u"料理",     u"試験",     u"旅行",
-    u"ミョルカ", u"水槽",     u"頭痛",     u"会話",     u"東京",     u"北海道",
+    u"宇宙人", u"占い",   u"運命",     u"お払い",   u"恋愛",     u"学校",     u"会社",   u"電車",
+    u"公園",   u"図書館", u"友達",     u"先生",     u"お母さん", u"社長",     u"猫",     u"犬",
+    u"魚",     u"カレー", u"ラーメン", u"コーヒー", u"テレビ",   u"パソコン", u"ゲーム", u"野球",
+    u"夕焼け", u"満月",   u"神社",     u"お寺",     u"駅前",     u"屋上",     u"秘密",   u"宝くじ",
+    u"星座",   u"幸運",   u"不思議",   u"昼寝",     u"散歩",     u"買い物",   u"掃除",   u"料理",
+    u"試験",   u"旅行",   u"ミョルカ", u"水槽",     u"頭痛",     u"会話",     u"東京",   u"北海道",
 };
 const QStringView kJoints[] = {u"の", u"で", u"と", u"を", u"に", u"が", u"へ", u"も", u"・"};
-const QStringView kEndings[] = {u"",         u"する",   u"した",   u"じゃ",   u"！",
-                                u"です",     u"かな？", u"～",     u"たち",   u"する人",
-                                u"に行く",   u"を見る", u"が好き", u"★",     u"さん"};
+const QStringView kEndings[] = {u"",       u"する",   u"した",   u"じゃ", u"！",
+                                u"です",   u"かな？", u"～",     u"たち", u"する人",
+                                u"に行く", u"を見る", u"が好き", u"★",    u"さん"};
 
 QString makeEntry(std::mt19937& gen) {
     auto pick = [&gen](auto& table) {
@@ -110,9 +109,10 @@ void BM_LoadWordLists(benchmark::State& state) {
 BENCHMARK(BM_LoadWordLists)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(10)
-    ->ComputeStatistics("min", [](const std::vector<double>& v) {
-        return *std::min_element(v.begin(), v.end());
-    })
+    ->ComputeStatistics("min",
+                        [](const std::vector<double>& v) {
+                            return *std::min_element(v.begin(), v.end());
+                        })
     ->ReportAggregatesOnly(true);
 
 BENCHMARK_MAIN();

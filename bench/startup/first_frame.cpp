@@ -157,9 +157,10 @@ int main(int argc, char** argv) {
                      WIFEXITED(status) ? WEXITSTATUS(status) : -1);
         return 1;
     }
-    std::printf("frame_ms=%.2f map_ms=%.2f cpu_ms=%.2f rss_kb=%ld hwm_kb=%ld window=%dx%d+%d+%d "
-                "damage=%dx%d+%d+%d\n",
-                frameMs, mapMs, cpu, rss, hwm, frame.w, frame.h, frame.x, frame.y, drawn.w, drawn.h,
-                drawn.x, drawn.y);
+    std::printf(
+        "frame_ms=%.2f map_ms=%.2f cpu_ms=%.2f rss_kb=%ld hwm_kb=%ld window=%dx%d+%d+%d "
+        "damage=%dx%d+%d+%d\n",
+        frameMs, mapMs, cpu, rss, hwm, frame.w, frame.h, frame.x, frame.y, drawn.w, drawn.h,
+        drawn.x, drawn.y);
     return 0;
 }

@@ -53,8 +53,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"myoruka"_s);
     QApplication::setDesktopFileName(u"myoruka"_s);
+    // The window needs only the small sizes; desktops take the large ones from the icon theme,
+    // and decoding them here would slow every start.
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    for (int size : {16, 22, 24, 32, 48, 64})
         icon.addFile(u":/icons/myoruka-%1.png"_s.arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
     substituteFonts();

@@ -94,27 +94,26 @@ const QImage& Tank::composed() {
     for (const Composed& c : m_cache)
         if (c.tank.size() == size && c.picture == m_picture) return c.tank;
 
-    // The water and the alien as they are...
+    // The water and the alien, then the two inverting shapes: the whole tank, and the
+    // ellipse once more, so only the corners stay inverted.
     Composed& slot = m_cache[m_nextSlot];
     m_nextSlot = 1 - m_nextSlot;
     slot.picture = m_picture;
-    QImage scene(size, QImage::Format_RGB32);
-    scene.setDevicePixelRatio(dpr);
-    scene.fill(kWater);
+    if (slot.tank.size() != size) slot.tank = QImage(size, QImage::Format_RGB32);
+    slot.tank.setDevicePixelRatio(dpr);
+    slot.tank.fill(kWater);
+    QPainter p(&slot.tank);
     if (!m_picture.isNull()) {
-        QPainter p(&scene);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(m_alien->geometry().translated(-inside.topLeft()), m_picture);
     }
-    // ...inverted once over the whole tank and once more inside the ellipse, so only the
-    // corners stay inverted.
-    slot.tank = scene;
-    slot.tank.invertPixels();
-    QPainter p(&slot.tank);
+    const QRectF all(QPointF(0, 0), QSizeF(inside.size()));
+    p.setCompositionMode(QPainter::RasterOp_NotDestination);
+    p.fillRect(all, Qt::black);
     QPainterPath ellipse;
-    ellipse.addEllipse(QRectF(QPointF(0, 0), QSizeF(inside.size())));
+    ellipse.addEllipse(all);
     p.setClipPath(ellipse);
-    p.drawImage(0, 0, scene);
+    p.fillRect(all, Qt::black);
     return slot.tank;
 }
 

@@ -19,26 +19,39 @@ QString listPath(const QString& appDir, int list) {
 
 }  // namespace
 
-std::vector<QString> WordLists::SplitLines(const QString& text) {
-    std::vector<QString> lines;
+std::vector<WordLists::Span> WordLists::Split(QStringView text) {
+    std::vector<Span> spans;
     const qsizetype n = text.size();
     qsizetype pos = 0;
     while (pos < n) {
         qsizetype cr = text.indexOf(u'\r', pos);
         if (cr < 0) cr = n;
-        lines.push_back(text.mid(pos, cr - pos));
+        spans.push_back({pos, cr - pos});
         pos = cr + 1;
         if (pos < n && text[pos] == u'\n') ++pos;
     }
+    return spans;
+}
+
+std::vector<QString> WordLists::SplitLines(const QString& text) {
+    std::vector<QString> lines;
+    for (const Span& s : Split(text)) lines.push_back(text.mid(s.start, s.length));
     return lines;
 }
 
-std::vector<QString> WordLists::ParseList(QByteArray bytes) {
+WordLists::List WordLists::Parse(QByteArray bytes) {
     // CR and LF never occur inside a CP932 character, so the lines can be split after
     // decoding the whole file at once. The last line gets its line end, so that a character
     // cut off by the end of the file is kept (as a replacement) rather than dropped.
     if (!bytes.isEmpty() && !bytes.endsWith('\r') && !bytes.endsWith('\n')) bytes += '\r';
-    return SplitLines(QStringDecoder(kCodePage).decode(bytes));
+    List list;
+    list.text = QStringDecoder(kCodePage).decode(bytes);
+    list.spans = Split(list.text);
+    return list;
+}
+
+std::vector<QString> WordLists::ParseList(QByteArray bytes) {
+    return SplitLines(Parse(std::move(bytes)).text);
 }
 
 void WordLists::LoadWordLists(const QString& appDir) {
@@ -51,8 +64,8 @@ void WordLists::LoadWordLists(const QString& appDir) {
                 file.exists() ? u"単語リストを読めません"_s : u"単語リストが見つかりません"_s,
                 path);
         }
-        std::vector<QString> lines = ParseList(file.readAll());
-        if (lines.size() > kCapacity) {
+        List lines = Parse(file.readAll());
+        if (lines.spans.size() > kCapacity) {
             throw Fault(u"単語リストが長すぎます（%1 行目：上限は %2 行）"_s.arg(kCapacity + 1)
                             .arg(kCapacity),
                         path);
@@ -63,13 +76,13 @@ void WordLists::LoadWordLists(const QString& appDir) {
 
 QString WordLists::MojiRnd(int list, Rnd& rnd) const {
     const int index = rnd.below(WordCount(list));
-    return index < WordCount(list) ? m_words[list][index] : QString();
+    return index < WordCount(list) ? Words(list, index) : QString();
 }
 
 bool WordLists::IsKnownWord(const QString& word) const {
     if (word.isEmpty()) return true;
-    for (const QString& entry : m_words[kPeople])
-        if (entry == word) return true;
+    for (int i = 0; i < WordCount(kPeople); ++i)
+        if (entry(kPeople, i) == word) return true;
     return false;
 }
 
@@ -94,7 +107,10 @@ void WordLists::AddWord(const QString& word) {
     if (WordCount(kPeople) >= kCapacity) throw Fault(u"人物リストがいっぱいです"_s, path);
 
     const QByteArray line = EncodeLine(word);
-    m_words[kPeople].push_back(QStringDecoder(kCodePage).decode(line));
+    List& people = m_words[kPeople];
+    const QString stored = QStringDecoder(kCodePage).decode(line);
+    people.spans.push_back({people.text.size(), stored.size()});
+    people.text += stored;
 
     // Without a line break at the end, the noun would be glued to the last entry.
     QByteArray out;

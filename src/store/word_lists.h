@@ -28,8 +28,8 @@ public:
     // and CR, are written as "？"; the entry in memory is what the file will read back.
     void AddWord(const QString& word);
 
-    int WordCount(int list) const { return static_cast<int>(m_words[list].size()); }
-    const QString& Words(int list, int index) const { return m_words[list][index]; }
+    int WordCount(int list) const { return static_cast<int>(m_words[list].spans.size()); }
+    QString Words(int list, int index) const { return entry(list, index).toString(); }
 
     // The entries of one list file: CP932 bytes decoded and split by the line rules below.
     static std::vector<QString> ParseList(QByteArray bytes);
@@ -42,6 +42,23 @@ public:
     static QByteArray EncodeLine(const QString& word);
 
 private:
+    // A list is its decoded file text and where each entry lies in it: far less memory than
+    // a string per entry, which matters with ten thousand entries in each list.
+    struct Span {
+        qsizetype start;
+        qsizetype length;
+    };
+    struct List {
+        QString text;
+        std::vector<Span> spans;
+    };
+    static List Parse(QByteArray bytes);
+    static std::vector<Span> Split(QStringView text);
+    QStringView entry(int list, int index) const {
+        const List& l = m_words[list];
+        return QStringView(l.text).mid(l.spans[index].start, l.spans[index].length);
+    }
+
     QString m_appDir;
-    std::array<std::vector<QString>, kLists> m_words;
+    std::array<List, kLists> m_words;
 };
