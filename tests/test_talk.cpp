@@ -179,9 +179,11 @@ private Q_SLOTS:
         QCOMPARE(chant.screen.speech, u"お払いをして進ぜよう\r\n"_s);
         chant.click();
         QCOMPARE(chant.screen.interval, 1);
+        const int frame = chant.screen.frame;
         int ticks = 0;
         for (; chant.screen.animating; ++ticks) chant.engine.Timer_Timer();
         QCOMPARE(ticks, 101);
+        QCOMPARE(chant.screen.frame, 3 - frame);  // an odd number of flips
         QCOMPARE(chant.screen.speech.split(u"\r\n"_s).size(), 3);
         chant.click();
         QCOMPARE(chant.screen.speech, u"これでＯＫじゃ"_s);
@@ -308,6 +310,11 @@ private Q_SLOTS:
         QTest::newRow("fortunes 60 beat all")
             << bytes({99, 60, 255, 255, 255, 255, 255})
             << u"お前が私の占いを\r\n頼っているのを知っていたから、悪くなかった"_s;
+        QTest::newRow("simple fortunes")
+            << bytes({99, 59, 49, 50, 50, 50, 0})
+            << u"せっかちなお前のことだ、\r\n何事かと今もイライラしてるんじゃないか？"_s;
+        QTest::newRow("love fortunes") << bytes({99, 0, 0, 49, 50, 50, 0})
+                                       << u"恋に不安を感じているらしいがその情熱なら大丈夫だ"_s;
         QTest::newRow("headaches") << bytes({99, 0, 0, 0, 0, 50, 0})
                                    << u"体の弱い私にめげずに此処までしてくれて\r\nありがとう"_s;
         QTest::newRow("talks do not count")
