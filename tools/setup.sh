@@ -13,21 +13,7 @@ run_packages=(cmake ninja-build g++ qt6-base-dev fonts-ipafont-gothic fonts-ipaf
 headless_packages=(xvfb imagemagick)
 test_packages=(xvfb xdotool x11-utils imagemagick python3 clang libclang-rt-14-dev)
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing() {
-    local missing=()
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "== installing: ${missing[*]}"
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-}
+source "$top/tools/packages.sh"
 
 build_in() {  # build_in DIR [cmake options...]
     local dir=$1
