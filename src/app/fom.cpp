@@ -30,7 +30,6 @@ public:
         m_lamp = lamp;
         update();
     }
-    Lamp lamp() const { return m_lamp; }
 
 protected:
     void paintEvent(QPaintEvent*) override {

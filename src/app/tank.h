@@ -2,7 +2,6 @@
 
 #include <QFrame>
 #include <QImage>
-#include <array>
 
 class QLabel;
 class QWidget;
@@ -19,9 +18,6 @@ public:
     // The alien in tank units (110 x 110 across the inside); it is clipped at the walls.
     void placeAlien(const QRectF& units);
     void setStatus(const QString& text);
-
-    QWidget* alienWidget() const { return m_alien; }
-    QLabel* statusLabel() const { return m_status; }
 
 Q_SIGNALS:
     void alienClicked();
