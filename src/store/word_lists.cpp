@@ -19,39 +19,59 @@ QString listPath(const QString& appDir, int list) {
 
 }  // namespace
 
-std::vector<WordLists::Span> WordLists::Split(QStringView text) {
-    std::vector<Span> spans;
+namespace {
+
+// The line rules, for file bytes and decoded text alike: CR and LF are single bytes in CP932
+// and never part of a double-byte character.
+template <typename Text>
+std::vector<WordLists::Span> splitSpans(const Text& text) {
+    using Char = typename Text::value_type;
     const qsizetype n = text.size();
+    // Sized up front: growing a vector of ten thousand spans would touch twice the memory.
+    std::vector<WordLists::Span> spans;
+    spans.reserve(text.count(Char(13)) + 1);
     qsizetype pos = 0;
     while (pos < n) {
-        qsizetype cr = text.indexOf(u'\r', pos);
+        qsizetype cr = text.indexOf(Char(13), pos);
         if (cr < 0) cr = n;
         spans.push_back({pos, cr - pos});
         pos = cr + 1;
-        if (pos < n && text[pos] == u'\n') ++pos;
+        if (pos < n && text.at(pos) == Char(10)) ++pos;
     }
     return spans;
 }
 
+// One entry's text. The line end that follows it in the file is given back to the decoder,
+// so a character cut off by the end of the file is kept (as a replacement), never dropped.
+QString decodeEntry(QStringDecoder& decode, QByteArrayView bytes) {
+    decode.resetState();
+    QString text = decode(bytes);
+    text += decode(QByteArrayView("\r"));
+    text.chop(1);
+    return text;
+}
+
+}  // namespace
+
 std::vector<QString> WordLists::SplitLines(const QString& text) {
     std::vector<QString> lines;
-    for (const Span& s : Split(text)) lines.push_back(text.mid(s.start, s.length));
+    for (const Span& s : splitSpans(text)) lines.push_back(text.mid(s.start, s.length));
     return lines;
 }
 
-WordLists::List WordLists::Parse(QByteArray bytes) {
-    // CR and LF never occur inside a CP932 character, so the lines can be split after
-    // decoding the whole file at once. The last line gets its line end, so that a character
-    // cut off by the end of the file is kept (as a replacement) rather than dropped.
-    if (!bytes.isEmpty() && !bytes.endsWith('\r') && !bytes.endsWith('\n')) bytes += '\r';
-    List list;
-    list.text = QStringDecoder(kCodePage).decode(bytes);
-    list.spans = Split(list.text);
-    return list;
+std::vector<QString> WordLists::ParseList(const QByteArray& bytes) {
+    QStringDecoder decode(kCodePage);
+    std::vector<QString> entries;
+    for (const Span& s : splitSpans(bytes))
+        entries.push_back(decodeEntry(decode, QByteArrayView(bytes).sliced(s.start, s.length)));
+    return entries;
 }
 
-std::vector<QString> WordLists::ParseList(QByteArray bytes) {
-    return SplitLines(Parse(std::move(bytes)).text);
+QString WordLists::Words(int list, int index) const {
+    const List& l = m_words[list];
+    QStringDecoder decode(kCodePage);
+    return decodeEntry(decode,
+                       QByteArrayView(l.bytes).sliced(l.spans[index].start, l.spans[index].length));
 }
 
 void WordLists::LoadWordLists(const QString& appDir) {
@@ -64,7 +84,8 @@ void WordLists::LoadWordLists(const QString& appDir) {
                 file.exists() ? u"単語リストを読めません"_s : u"単語リストが見つかりません"_s,
                 path);
         }
-        List lines = Parse(file.readAll());
+        List lines{file.readAll(), {}};
+        lines.spans = splitSpans(lines.bytes);
         if (lines.spans.size() > kCapacity) {
             throw Fault(u"単語リストが長すぎます（%1 行目：上限は %2 行）"_s.arg(kCapacity + 1)
                             .arg(kCapacity),
@@ -81,8 +102,11 @@ QString WordLists::MojiRnd(int list, Rnd& rnd) const {
 
 bool WordLists::IsKnownWord(const QString& word) const {
     if (word.isEmpty()) return true;
-    for (int i = 0; i < WordCount(kPeople); ++i)
-        if (entry(kPeople, i) == word) return true;
+    const List& people = m_words[kPeople];
+    QStringDecoder decode(kCodePage);
+    for (const Span& s : people.spans)
+        if (decodeEntry(decode, QByteArrayView(people.bytes).sliced(s.start, s.length)) == word)
+            return true;
     return false;
 }
 
@@ -108,9 +132,8 @@ void WordLists::AddWord(const QString& word) {
 
     const QByteArray line = EncodeLine(word);
     List& people = m_words[kPeople];
-    const QString stored = QStringDecoder(kCodePage).decode(line);
-    people.spans.push_back({people.text.size(), stored.size()});
-    people.text += stored;
+    people.spans.push_back({people.bytes.size(), line.size()});
+    people.bytes += line + '\r';
 
     // Without a line break at the end, the noun would be glued to the last entry.
     QByteArray out;

@@ -29,35 +29,31 @@ public:
     void AddWord(const QString& word);
 
     int WordCount(int list) const { return static_cast<int>(m_words[list].spans.size()); }
-    QString Words(int list, int index) const { return entry(list, index).toString(); }
+    // Entries are decoded when they are used: start-up only finds where the lines lie.
+    QString Words(int list, int index) const;
 
-    // The entries of one list file: CP932 bytes decoded and split by the line rules below.
-    static std::vector<QString> ParseList(QByteArray bytes);
+    // The entries of one list file: CP932 bytes split by the line rules below and decoded.
+    static std::vector<QString> ParseList(const QByteArray& bytes);
 
-    // Splits decoded file text into entries: CR LF or a lone CR ends a line, a lone LF is
-    // part of the entry, and a final line end starts no further entry.
+    // Splits decoded text into entries by the same rules: CR LF or a lone CR ends a line, a
+    // lone LF is part of the entry, and a final line end starts no further entry.
     static std::vector<QString> SplitLines(const QString& text);
+
+    struct Span {
+        qsizetype start;
+        qsizetype length;
+    };
 
     // The text as it will be stored: one CP932 line, unrepresentable characters as "？".
     static QByteArray EncodeLine(const QString& word);
 
 private:
-    // A list is its decoded file text and where each entry lies in it: far less memory than
-    // a string per entry, which matters with ten thousand entries in each list.
-    struct Span {
-        qsizetype start;
-        qsizetype length;
-    };
+    // A list is its file's bytes and where each entry lies in them: far less memory and
+    // start-up work than decoding ten thousand entries nobody may ever draw.
     struct List {
-        QString text;
+        QByteArray bytes;
         std::vector<Span> spans;
     };
-    static List Parse(QByteArray bytes);
-    static std::vector<Span> Split(QStringView text);
-    QStringView entry(int list, int index) const {
-        const List& l = m_words[list];
-        return QStringView(l.text).mid(l.spans[index].start, l.spans[index].length);
-    }
 
     QString m_appDir;
     std::array<List, kLists> m_words;
