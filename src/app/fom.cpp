@@ -211,7 +211,8 @@ void Fom::setSpeech(const QString& text) {
     QString shown = text;
     shown.replace(u"\r\n"_s, u"\n"_s);
     m_lbl->setText(shown);
-    m_lbl->setAccessibleName(shown);
+    // A screen reader hears a growing animation once, when it is complete.
+    if (!m_timer->isActive()) m_lbl->setAccessibleName(shown);
 }
 
 void Fom::setStatus(const QString& text) {
@@ -263,6 +264,7 @@ void Fom::setAnimationRunning(bool running) {
         m_timer->start();
     } else {
         m_timer->stop();
+        m_lbl->setAccessibleName(m_lbl->text());
     }
 }
 
