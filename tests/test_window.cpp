@@ -205,8 +205,10 @@ private Q_SLOTS:
         QTest::mouseClick(lbl, Qt::LeftButton);
         QVERIFY(!run.fom.engine().awaitClick());
         QTest::mouseClick(lbl, Qt::LeftButton);  // ignored while the lines grow
+        QVERIFY(lbl->accessibleName().endsWith(u"そなたは今日、"_s));  // not at every line
         QTRY_VERIFY_WITH_TIMEOUT(run.fom.engine().awaitClick(), 5000);
         QCOMPARE(lbl->text().split(u'\n').size(), 7);
+        QCOMPARE(lbl->accessibleName(), lbl->text());  // the whole reading, once complete
         QVERIFY(lbl->text().split(u'\n')[6].startsWith(u"夜に、"_s));
         QTest::mouseClick(lbl, Qt::LeftButton);
         QCOMPARE(lbl->text().split(u'\n').size(), 8);
