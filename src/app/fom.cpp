@@ -131,21 +131,21 @@ void Fom::applyLayout(QSize frame) {
     m_frame = frame;
     const QScreen* where = screen();
     const QRect available = where->geometry();
-    m_layout = computeLayout(available.height(), frame);
-    setFixedSize(m_layout.client);
-    move(available.center() - QPoint(m_layout.outer.width() / 2, m_layout.outer.height() / 2));
+    const Layout layout = computeLayout(available.height(), frame);
+    setFixedSize(layout.client);
+    move(available.center() - QPoint(layout.outer.width() / 2, layout.outer.height() / 2));
 
-    m_pic->setGeometry(m_layout.pic);
+    m_pic->setGeometry(layout.pic);
     m_pic->placeAlien(Layout::alienUnits(m_engine.record().Years));
-    m_lbl->setGeometry(m_layout.lbl);
+    m_lbl->setGeometry(layout.lbl);
     QFont speech = m_lbl->font();
-    speech.setPixelSize(Layout::pointsToPixels(m_layout.speechPointSize));
+    speech.setPixelSize(Layout::pointsToPixels(layout.speechPointSize));
     m_lbl->setFont(speech);
-    m_indicator->setGeometry(m_layout.indicator);
+    m_indicator->setGeometry(layout.indicator);
     QFont buttons(u"ＭＳ Ｐ明朝"_s);
-    buttons.setPixelSize(Layout::pointsToPixels(m_layout.buttonPointSize));
+    buttons.setPixelSize(Layout::pointsToPixels(layout.buttonPointSize));
     for (int i = 0; i < 5; ++i) {
-        m_com[i]->setGeometry(m_layout.buttons[i]);
+        m_com[i]->setGeometry(layout.buttons[i]);
         m_com[i]->setFont(buttons);
     }
 }

@@ -34,7 +34,6 @@ public:
     void setExit(std::function<void(int)> exit) { m_exit = std::move(exit); }
 
     TalkEngine& engine() { return m_engine; }
-    const Layout& layout() const { return m_layout; }
     static QString HelpText();
 
     // Screen
@@ -67,7 +66,6 @@ private:
 
     TalkEngine m_engine;
     std::function<void(int)> m_exit = [](int code) { QCoreApplication::exit(code); };
-    Layout m_layout;
     QSize m_frame{-1, -1};
     bool m_shown = false;
 

@@ -11,7 +11,6 @@ Layout computeLayout(int screenHeightPx, QSize frame) {
     Layout l;
     // Single precision, as the unit has always been kept.
     const float u = static_cast<float>(screenHeightPx * kTwipsPerPixel) / 17.0f;
-    l.unitTwips = u;
     l.outer = QSize(qRound(10 * u / kTwipsPerPixel), qRound(15 * u / kTwipsPerPixel));
     l.client = l.outer - frame;
 

@@ -8,12 +8,11 @@
 // units of a seventeenth of the screen height, the client area is scaled 10 x 15 and the
 // tank 110 x 110. Pixels here are logical pixels at 96 per inch (15 twips each).
 struct Layout {
-    double unitTwips = 0;  // u: the screen height in twips / 17
-    QSize outer;           // the window, frame included
-    QSize client;          // what is left inside the window manager's frame
-    QRect pic;             // the tank, in client pixels
-    QRect lbl;             // the speech area
-    QRect indicator;       // the blinking square
+    QSize outer;      // the window, frame included
+    QSize client;     // what is left inside the window manager's frame
+    QRect pic;        // the tank, in client pixels
+    QRect lbl;        // the speech area
+    QRect indicator;  // the blinking square
     std::array<QRect, 5> buttons;
     int speechPointSize = 0;  // b
     int buttonPointSize = 0;  // b + 5

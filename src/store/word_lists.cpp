@@ -17,10 +17,6 @@ QString listPath(const QString& appDir, int list) {
     return appDir + QString::number(list) + u".dat"_s;
 }
 
-}  // namespace
-
-namespace {
-
 // The line rules, for file bytes and decoded text alike: CR and LF are single bytes in CP932
 // and never part of a double-byte character.
 template <typename Text>
@@ -51,6 +47,10 @@ QString decodeEntry(QStringDecoder& decode, QByteArrayView bytes) {
     return text;
 }
 
+QByteArrayView lineOf(const QByteArray& bytes, WordLists::Span span) {
+    return QByteArrayView(bytes).sliced(span.start, span.length);
+}
+
 }  // namespace
 
 std::vector<QString> WordLists::SplitLines(const QString& text) {
@@ -63,15 +63,14 @@ std::vector<QString> WordLists::ParseList(const QByteArray& bytes) {
     QStringDecoder decode(kCodePage);
     std::vector<QString> entries;
     for (const Span& s : splitSpans(bytes))
-        entries.push_back(decodeEntry(decode, QByteArrayView(bytes).sliced(s.start, s.length)));
+        entries.push_back(decodeEntry(decode, lineOf(bytes, s)));
     return entries;
 }
 
 QString WordLists::Words(int list, int index) const {
     const List& l = m_words[list];
     QStringDecoder decode(kCodePage);
-    return decodeEntry(decode,
-                       QByteArrayView(l.bytes).sliced(l.spans[index].start, l.spans[index].length));
+    return decodeEntry(decode, lineOf(l.bytes, l.spans[index]));
 }
 
 void WordLists::LoadWordLists(const QString& appDir) {
@@ -105,8 +104,7 @@ bool WordLists::IsKnownWord(const QString& word) const {
     const List& people = m_words[kPeople];
     QStringDecoder decode(kCodePage);
     for (const Span& s : people.spans)
-        if (decodeEntry(decode, QByteArrayView(people.bytes).sliced(s.start, s.length)) == word)
-            return true;
+        if (decodeEntry(decode, lineOf(people.bytes, s)) == word) return true;
     return false;
 }
 

@@ -44,10 +44,10 @@ public:
         qsizetype length;
     };
 
+private:
     // The text as it will be stored: one CP932 line, unrepresentable characters as "？".
     static QByteArray EncodeLine(const QString& word);
 
-private:
     // A list is its file's bytes and where each entry lies in them: far less memory and
     // start-up work than decoding ten thousand entries nobody may ever draw.
     struct List {
