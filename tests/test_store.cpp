@@ -1,6 +1,15 @@
+#include <linux/capability.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 #include <QtGlobal>
+#include <csignal>
+#include <optional>
 
 #include "fault.h"
 #include "save_record.h"
@@ -8,6 +17,51 @@
 #include "word_lists.h"
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Files may grow only to `bytes`, as on a nearly full disk; a write beyond fails (EFBIG).
+struct FileSizeLimit {
+    rlimit saved{};
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{bytes, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+};
+
+// A small file system of its own (root only), filled up by `fill()`.
+struct SmallDisk {
+    QTemporaryDir dir;
+    bool mounted =
+        ::mount("tmpfs", dir.path().toLocal8Bit().constData(), "tmpfs", 0, "size=128k") == 0;
+    ~SmallDisk() {
+        if (mounted) ::umount2(dir.path().toLocal8Bit().constData(), MNT_DETACH);
+    }
+    void fill() {
+        QFile filler(dir.filePath(u"filler"_s));
+        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        while (filler.write(QByteArray(512, 'x')) > 0) {
+        }
+    }
+};
+
+// Root may write to any file: drop that right while a file's mode has to count.
+struct WithoutOverride {
+    __user_cap_header_struct head{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    WithoutOverride() {
+        syscall(SYS_capget, &head, saved);
+        __user_cap_data_struct dropped[2] = {saved[0], saved[1]};
+        dropped[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        syscall(SYS_capset, &head, dropped);
+    }
+    ~WithoutOverride() { syscall(SYS_capset, &head, saved); }
+};
+
+}  // namespace
 
 class StoreTest : public QObject {
     Q_OBJECT
@@ -172,6 +226,115 @@ private Q_SLOTS:
         QCOMPARE(int(c), 255);
         Raise(c);
         QCOMPARE(int(c), 255);
+    }
+
+    void aFullDiskLosesNothing_data() {
+        QTest::addColumn<bool>("smallDisk");
+        QTest::newRow("file size limit") << false;
+        QTest::newRow("full file system") << true;
+    }
+    void aFullDiskLosesNothing() {
+        QFETCH(bool, smallDisk);
+        SmallDisk disk;
+        if (smallDisk && !disk.mounted) QSKIP("mounting a small tmpfs needs root");
+        Folder folder;
+        const QString appDir = smallDisk ? AppDir(disk.dir.path()) : folder.appDir;
+        if (smallDisk)
+            for (const QString& name : QDir(folder.appDir).entryList(QDir::Files))
+                QFile::copy(folder.path(name), appDir + name);
+        const QByteArray record("\x05\x01\x02\x03\x04\x05\x06tail", 11);
+        writeFile(appDir + u"str.dat"_s, record);
+        const QByteArray people = readFile(appDir + u"1.dat"_s);
+        WordLists words;
+        words.LoadWordLists(appDir);
+        RecordFile file(appDir + u"str.dat"_s);
+        SaveRecord counters = file.LoadRecord();
+        Raise(counters.Years);
+
+        std::optional<FileSizeLimit> limit;
+        if (smallDisk)
+            disk.fill();
+        else
+            limit.emplace(people.size() + 3);
+        const auto faultNames = [](const QString& path, auto&& act) {
+            try {
+                act();
+                QFAIL("a write that failed must be a fault");
+            } catch (const Fault& fault) {
+                QCOMPARE(fault.file(), path);
+            }
+        };
+        faultNames(appDir + u"str.dat"_s, [&] { file.StoreRecord(counters); });
+        QCOMPARE(readFile(appDir + u"str.dat"_s), record);
+        // A noun is a whole line or nothing.
+        faultNames(appDir + u"1.dat"_s, [&] { words.AddWord(QString(10000, u'猫')); });
+        QCOMPARE(readFile(appDir + u"1.dat"_s), people);
+    }
+
+    void aFoldersLeftoversAreRemoved() {
+        Folder folder;
+        const QStringList leftovers{u"str.dat.aBcDeF"_s, u"str.dat.XYZ123"_s};
+        const QStringList kept{u"str.dat"_s, u"str.dat.abc"_s, u"str.dat.abcdefg"_s,
+                               u"1.dat.aBcDeF"_s, u"str.dat.a-cdef"_s};
+        for (const QString& name : leftovers + kept) writeFile(folder.path(name), "x");
+        RecordFile(folder.path(u"str.dat"_s)).removeLeftovers();
+        for (const QString& name : leftovers)
+            QVERIFY2(!QFile::exists(folder.path(name)), qPrintable(name));
+        for (const QString& name : kept)
+            QVERIFY2(QFile::exists(folder.path(name)), qPrintable(name));
+    }
+
+    void onlyRegularFilesAreRead_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fifo");  // else the null device
+        QTest::newRow("str.dat fifo") << u"str.dat"_s << true;
+        QTest::newRow("0.dat fifo") << u"0.dat"_s << true;
+        QTest::newRow("4.dat fifo") << u"4.dat"_s << true;
+        QTest::newRow("1.dat device") << u"1.dat"_s << false;
+    }
+    void onlyRegularFilesAreRead() {
+        QFETCH(QString, name);
+        QFETCH(bool, fifo);
+        Folder folder;
+        const QString path = folder.path(name);
+        QFile::remove(path);
+        QVERIFY(fifo ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                     : QFile::link(u"/dev/null"_s, path));
+        try {
+            WordLists().LoadWordLists(folder.appDir);
+            RecordFile(folder.path(u"str.dat"_s)).LoadRecord();
+            QFAIL("a file that is no regular file must stop the start");
+        } catch (const Fault& fault) {
+            QCOMPARE(fault.file(), path);
+        }
+    }
+
+    void unwritablePeopleListIsReportedAtLoad() {
+        Folder folder;
+        QFile::setPermissions(folder.path(u"1.dat"_s), QFile::ReadOwner);
+        WithoutOverride unprivileged;
+        try {
+            WordLists().LoadWordLists(folder.appDir);
+            QFAIL("1.dat that cannot take a noun must stop the start");
+        } catch (const Fault& fault) {
+            QCOMPARE(fault.file(), folder.path(u"1.dat"_s));
+        }
+    }
+
+    void longEntriesAreCut_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("single-byte") << QString(3'000'000, u'a');
+        QTest::newRow("double-byte") << QString(3'000'000, u'猫');
+        QTest::newRow("cut inside a character") << u"a"_s + QString(3'000'000, u'猫');
+    }
+    void longEntriesAreCut() {
+        QFETCH(QString, entry);
+        Folder folder({{entry}});
+        WordLists words;
+        words.LoadWordLists(folder.appDir);
+        ScriptedRnd rnd;
+        QCOMPARE(words.MojiRnd(0, rnd), entry.left(WordLists::kLongestShown));
+        QCOMPARE(words.Words(0, 0).size(), entry.size());  // the list itself keeps it whole
     }
 
     void unwritableFolderIsReportedAtLoad() {

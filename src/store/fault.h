@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QString>
 #include <stdexcept>
 
@@ -20,3 +21,11 @@ private:
     QString m_problem;
     QString m_file;
 };
+
+// A FIFO or a device in place of a data file would block or never end: refuse it by name.
+// A missing file is left to the caller, which knows whether that is a fault.
+inline void requireRegularFile(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw Fault(QStringLiteral("普通のファイルではありません"), path);
+}

@@ -1,7 +1,9 @@
 #include "save_record.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include "fault.h"
@@ -29,6 +31,7 @@ bool SaveRecord::operator==(const SaveRecord& o) const {
 
 SaveRecord RecordFile::LoadRecord() const {
     SaveRecord record;
+    requireRegularFile(m_path);
     QFile file(m_path);
     if (!file.exists()) {
         if (!file.open(QIODevice::WriteOnly))
@@ -48,14 +51,36 @@ SaveRecord RecordFile::LoadRecord() const {
 }
 
 void RecordFile::StoreRecord(const SaveRecord& record) const {
+    const Fault cannotWrite(u"記録ファイルに書き込めません"_s, m_path);
     QByteArray bytes;
     QFile old(m_path);
-    if (old.open(QIODevice::ReadOnly)) bytes = old.readAll();
+    if (old.exists()) {
+        // The bytes beyond the counters are kept, so they must be read whole.
+        if (!old.open(QIODevice::ReadOnly)) throw cannotWrite;
+        bytes = old.readAll();
+        if (old.error() != QFileDevice::NoError) throw cannotWrite;
+    }
     if (bytes.size() < SaveRecord::kSize) bytes.resize(SaveRecord::kSize);
     const auto in = fields(record);
     for (int i = 0; i < SaveRecord::kSize; ++i) bytes[i] = static_cast<char>(*in[i]);
 
+    // Unbuffered and checked at every step: Qt 6.4's commit() does not report a failed final
+    // flush, and would put an empty file in place of the record on a full disk. Until commit()
+    // the old file is untouched; the unfinished copy goes with `file`.
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Fault(u"記録ファイルに書き込めません"_s, m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.flush() ||
+        file.error() != QFileDevice::NoError || !file.commit())
+        throw cannotWrite;
+}
+
+void RecordFile::removeLeftovers() const {
+    const QFileInfo record(m_path);
+    // QSaveFile names its temporary copy after the record and six random letters.
+    const QRegularExpression leftover(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(record.fileName()) + u"\\.[A-Za-z0-9]{6}"_s));
+    const QDir folder = record.dir();
+    for (const QString& name :
+         folder.entryList({record.fileName() + u".??????"_s}, QDir::Files | QDir::NoSymLinks))
+        if (leftover.match(name).hasMatch()) QFile::remove(folder.filePath(name));
 }

@@ -33,7 +33,12 @@ public:
     SaveRecord LoadRecord() const;
 
     // Replaces the first seven bytes atomically; bytes beyond them are kept.
+    // On any failure the old file stays as it was, byte for byte, and Fault is thrown.
     void StoreRecord(const SaveRecord& record) const;
+
+    // Deletes temporary copies that a run killed while saving left beside the record. Only
+    // for the run that holds the folder: another run's save may be under way.
+    void removeLeftovers() const;
 
     const QString& path() const { return m_path; }
 

@@ -77,6 +77,7 @@ void WordLists::LoadWordLists(const QString& appDir) {
     m_appDir = appDir;
     for (int list = 0; list < kLists; ++list) {
         const QString path = listPath(appDir, list);
+        requireRegularFile(path);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             throw Fault(
@@ -90,13 +91,23 @@ void WordLists::LoadWordLists(const QString& appDir) {
                             .arg(kCapacity),
                         path);
         }
+        // Taught nouns are appended: say now, not when a whole run's counts would be lost.
+        if (list == kPeople &&
+            !QFile(path).open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly))
+            throw Fault(u"人物リストに書き込めません"_s, path);
         m_words[list] = std::move(lines);
     }
 }
 
 QString WordLists::MojiRnd(int list, Rnd& rnd) const {
     const int index = rnd.below(WordCount(list));
-    return index < WordCount(list) ? Words(list, index) : QString();
+    if (index >= WordCount(list)) return QString();
+    // Only the start of a long entry is decoded: a CP932 character takes at most two bytes.
+    const List& l = m_words[list];
+    Span span = l.spans[index];
+    span.length = std::min<qsizetype>(span.length, 2 * kLongestShown);
+    QStringDecoder decode(kCodePage);
+    return decodeEntry(decode, lineOf(l.bytes, span)).left(kLongestShown);
 }
 
 bool WordLists::IsKnownWord(const QString& word) const {
@@ -143,8 +154,14 @@ void WordLists::AddWord(const QString& word) {
     }
     old.close();
     out += line + "\r\n";
+    // A noun is a whole line or nothing: a cut-off line would be glued to the next noun. So a
+    // failed write (a full disk) is undone before the fault is shown.
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(out) != out.size() ||
-        !file.flush())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         throw Fault(u"人物リストに書き込めません"_s, path);
+    const qint64 before = file.size();
+    if (file.write(out) != out.size()) {
+        file.resize(before);
+        throw Fault(u"人物リストに書き込めません"_s, path);
+    }
 }

@@ -18,7 +18,13 @@ public:
     // the file when one is missing or holds more than kCapacity lines.
     void LoadWordLists(const QString& appDir);
 
-    // One draw: any entry, the last included; an empty list yields the empty text.
+    // The longest entry the alien says; the rest of a longer line is left unsaid. It is more
+    // than the speech area shows, and keeps an absurd line (megabytes) from freezing the
+    // decoding and crashing the painting of the speech.
+    static constexpr int kLongestShown = 500;
+
+    // One draw: any entry, the last included, cut at kLongestShown characters; an empty list
+    // yields the empty text.
     QString MojiRnd(int list, Rnd& rnd) const;
 
     // True for the empty text or an exact (code unit) match of a list-1 entry.
