@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -152,9 +153,16 @@ private Q_SLOTS:
         QCOMPARE(pixelAt(pic, centre), QColor(Qt::green));
     }
 
+    void aMissingPictureIsAFault_data() {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("missing") << false;
+        QTest::newRow("fifo") << true;  // would block the read
+    }
     void aMissingPictureIsAFault() {
+        QFETCH(bool, fifo);
         Running run;
         QFile::remove(run.program.appDir + u"1.bmp"_s);
+        if (fifo) QVERIFY(::mkfifo(QFile::encodeName(run.program.appDir + u"1.bmp"_s), 0600) == 0);
         QString text;
         whenModal<QMessageBox>([&text](QMessageBox* box) {
             text = box->text();

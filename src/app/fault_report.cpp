@@ -7,10 +7,14 @@
 
 using namespace Qt::StringLiterals;
 
-void reportFault(const Fault& fault, QWidget* parent) {
+void printFault(const Fault& fault) {
     std::fprintf(stderr, "myoruka: %s: %s\n", qPrintable(fault.file()),
                  qPrintable(fault.problem()));
     std::fflush(stderr);
+}
+
+void reportFault(const Fault& fault, QWidget* parent) {
+    printFault(fault);
     QMessageBox box(QMessageBox::Critical, u"ミョルカ"_s, fault.message(), QMessageBox::Ok, parent);
     box.exec();
 }

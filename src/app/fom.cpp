@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <cstdlib>
 
 #include "fault.h"
 #include "fault_report.h"
@@ -108,6 +109,7 @@ void Fom::guard(Handler&& handler) {
     try {
         handler();
     } catch (const Fault& fault) {
+        m_faulted = true;
         m_engine.abandon();
         m_blink->stop();
         m_timer->stop();
@@ -123,7 +125,19 @@ void Fom::Form_Load() {
 }
 
 void Fom::unload() {
+    // After a fault nothing is saved; but a signal or logout must not wait for its box.
+    if (m_faulted) return m_exit(kFaultExitCode);
     guard([&] { m_engine.Form_Unload(); });
+}
+
+void Fom::storeAtExit() {
+    if (m_engine.ended()) return;
+    try {
+        m_engine.Form_Unload();
+    } catch (const Fault& fault) {
+        printFault(fault);
+        std::_Exit(kFaultExitCode);
+    }
 }
 
 void Fom::applyLayout(QSize frame) {
@@ -223,6 +237,7 @@ void Fom::showFrame(int frame) {
     // The file is read at every flip, so a replaced picture shows at once; decoding is
     // skipped while its bytes are unchanged, which keeps the 1 ms chant ticks cheap.
     const QString path = m_engine.appDir() + QString::number(frame - 1) + u".bmp";
+    requireRegularFile(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) throw Fault(u"宇宙人の絵を読めません"_s, path);
     const QByteArray bytes = file.readAll();

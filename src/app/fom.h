@@ -29,6 +29,9 @@ public:
     void Form_Load();
     // Stores the record and ends, as closing the window does (signals, session end).
     void unload();
+    // The process is ending without the event loop (the display went away): stores the record
+    // as unload() does, once, and never after a fault. A fault is only printed.
+    void storeAtExit();
 
     // How the run ends (the code is non-zero after a fault); tests record it instead.
     void setExit(std::function<void(int)> exit) { m_exit = std::move(exit); }
@@ -68,6 +71,7 @@ private:
     std::function<void(int)> m_exit = [](int code) { QCoreApplication::exit(code); };
     QSize m_frame{-1, -1};
     bool m_shown = false;
+    bool m_faulted = false;
 
     struct Picture {
         QByteArray bytes;

@@ -5,10 +5,12 @@
 #include <QIcon>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdlib>
 
 #include "app_dir.h"
 #include "fault.h"
 #include "fault_report.h"
+#include "folder_lock.h"
 #include "fom.h"
 #include "rnd.h"
 
@@ -40,6 +42,17 @@ void closeOnSignals(Fom& fom) {
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
 }
 
+Fom* g_running = nullptr;
+
+// When the X server goes away, Qt's X11 plugin calls exit() itself, past our event loop: the
+// run's counters are stored on that road too.
+void storeAtExit(Fom& fom) {
+    g_running = &fom;
+    std::atexit([] {
+        if (g_running) g_running->storeAtExit();
+    });
+}
+
 // The faces the program asks for by name, and the free fonts made to the same measure.
 void substituteFonts() {
     QFont::insertSubstitutions(u"ＭＳ Ｐ明朝"_s,
@@ -65,8 +78,12 @@ int main(int argc, char** argv) {
     font.setFamily(u"ＭＳ Ｐゴシック"_s);
     QApplication::setFont(font);
 
+    const QString appDir = AppDir(QCoreApplication::applicationDirPath());
+    FolderLock lock(appDir);
+    if (!lock.acquire()) return 0;  // the run already in this folder was asked to come forward
+
     ClockRnd rnd;
-    Fom fom(rnd, AppDir(QCoreApplication::applicationDirPath()));
+    Fom fom(rnd, appDir);
     try {
         fom.Form_Load();
     } catch (const Fault& fault) {
@@ -78,6 +95,11 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &fom, [&fom] { fom.unload(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &fom, [&fom] { fom.unload(); });
 
+    lock.listen(&fom);
+    storeAtExit(fom);
+
     fom.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    g_running = nullptr;
+    return code;
 }

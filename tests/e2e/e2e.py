@@ -302,15 +302,19 @@ def teach_noun():
 
 def faults():
     """A missing file: a message box, a line on stderr, exit code 2 and nothing stored."""
-    # A word list is read before the window shows; the first picture when it is shown.
+    # A word list is read before the window shows; the first picture when it is shown. The
+    # second box is ended by a signal, as a logout would: it must not wait for the user.
     for missing, record, boxes in (('3.dat', None, 1), ('0.bmp', [7, 1, 2, 3, 4, 5, 6], 2)):
         prog = Myoruka(fresh_copy(record, remove=[missing]))
         found = wait_until(lambda: len(windows(NAME)) == boxes and windows(NAME),
                            f'the message box about {missing}')
         check(prog.proc.poll() is None, 'the program must wait for the box to be dismissed')
-        run('xdotool', 'windowfocus', '--sync', min(found, key=lambda w: w[1] * w[2])[0])
-        run('xdotool', 'key', 'Return')
-        prog.end(code=2)
+        if record is None:
+            run('xdotool', 'windowfocus', '--sync', min(found, key=lambda w: w[1] * w[2])[0])
+            run('xdotool', 'key', 'Return')
+            prog.end(code=2)
+        else:
+            prog.end(signal.SIGTERM, code=2, timeout=5)
         check(any(line.startswith('myoruka: ') and missing in line for line in
                   prog.stderr().splitlines()), f'stderr names {missing}: {prog.stderr()!r}')
         if record is None:
@@ -329,8 +333,39 @@ def signal_mid_talk():
     prog.expect_record([10, 1, 0, 0, 0, 0, 0])
 
 
+def second_copy():
+    """One alien per folder: a second start counts nothing and leaves; a dead run's lock and its
+    leftover temporary record are cleared by the next start; other folders are independent."""
+    folder = fresh_copy([4, 0, 0, 0, 0, 0, 0])
+    first = Myoruka(folder).window()
+    leftover = folder / 'str.dat.AbCdEf'  # what a run killed during its save leaves
+    leftover.write_bytes(b'x')
+    second = Myoruka(folder)
+    second.end(code=0)
+    check(leftover.exists(), 'a start that does not hold the folder removed a file in it')
+    other = Myoruka(fresh_copy())
+    wait_until(lambda: len(windows(NAME)) == 2, 'a window of the copy in another folder')
+    other.end(signal.SIGTERM)
+    first.proc.kill()  # its lock stays behind
+    first.proc.wait()
+    third = Myoruka(folder).window()
+    check(not leftover.exists(), 'the leftover temporary record was not removed')
+    third.end(signal.SIGTERM)
+    third.expect_record([5, 0, 0, 0, 0, 0, 0])
+
+
+def lost_display():
+    """The X server dies mid-talk: the run's counters are stored all the same."""
+    prog = start_with_menu([9, 0, 0, 0, 0, 0, 0])
+    prog.press(0)
+    XVFB.terminate()
+    XVFB.wait(10)
+    prog.end(code=1)  # Qt ends the process itself
+    prog.expect_record([10, 1, 0, 0, 0, 0, 0])
+
+
 def main():
-    global RUN_DIR, WORK
+    global RUN_DIR, WORK, XVFB
     scenario, RUN_DIR = globals()[sys.argv[1]], Path(sys.argv[2])
     missing = [tool for tool in ('Xvfb', 'xkbcomp', 'xdotool', 'import') if not shutil.which(tool)]
     if missing:
@@ -343,12 +378,12 @@ def main():
     xvfb, passed = None, False
     try:
         check(os.access(RUN_DIR / 'myoruka', os.X_OK), f'no program in {RUN_DIR}')
-        xvfb = start_display()
+        xvfb = XVFB = start_display()
         scenario()
         passed = True
     except (Failure, subprocess.TimeoutExpired) as e:
         print(f'FAIL {sys.argv[1]}: {e}')
-        if xvfb:
+        if xvfb and xvfb.poll() is None:
             run('import', '-window', 'root', str(WORK / 'screen.png'))
         for prog in RUNS[-1:]:
             print(f'last start in {prog.folder}; its stderr:\n{prog.stderr()}')
