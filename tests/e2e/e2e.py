@@ -350,8 +350,9 @@ def second_copy():
     first.proc.wait()
     third = Myoruka(folder).window()
     check(not leftover.exists(), 'the leftover temporary record was not removed')
+    headache = int(third.opening() != MENU)  # one start in five opens with it
     third.end(signal.SIGTERM)
-    third.expect_record([5, 0, 0, 0, 0, 0, 0])
+    third.expect_record([5, 0, 0, 0, 0, headache, 0])
 
 
 def lost_display():
