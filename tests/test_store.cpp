@@ -188,6 +188,17 @@ private Q_SLOTS:
         words.AddWord(u"宇宙①～ね😀こ\r"_s);
         QCOMPARE(readFile(folder.path(u"1.dat"_s)), cp932(u"宇宙①～ね？こ？\r\n"_s));
         QCOMPARE(words.Words(1, 0), u"宇宙①～ね？こ？"_s);
+
+        // The JIS forms an input method gives, written as the CP932 character they stand for
+        // and read back, in this run and the next, as its Windows form.
+        words.AddWord(u"〜−—‖¢£¬"_s);
+        QCOMPARE(readFile(folder.path(u"1.dat"_s)).sliced(cp932(u"宇宙①～ね？こ？\r\n"_s).size()),
+                 QByteArray::fromHex("8160817c815c816181918192 81ca0d0a"));
+        const QString windows = u"～－―∥￠￡￢"_s;
+        QCOMPARE(words.Words(1, 1), windows);
+        WordLists again;
+        again.LoadWordLists(folder.appDir);
+        QCOMPARE(again.Words(1, 1), windows);
     }
 
     void recordReadsWhatIsThere() {

@@ -275,8 +275,21 @@ private Q_SLOTS:
         QVERIFY(rig.screen.visible[4]);
         QVERIFY(std::holds_alternative<EndStep>(rig.engine.talkStep()));
 
-        // The same noun again, an empty answer and a cancelled box are all known.
-        for (const QString& answer : {u"ねこ"_s, QString()}) {
+        // As an input method types them: echoed as typed, stored in CP932's own forms.
+        for (const QString& noun : {u"東京〜大阪"_s, u"ね😀こ"_s}) {
+            rig.screen.answers = {noun};
+            rig.rnd.pick(70, 100);
+            rig.engine.Com_Click(4);
+            QCOMPARE(rig.screen.speech, u"うむ、"_s + noun + u"じゃな");
+            rig.click();
+        }
+        const QByteArray file = cp932(u"P\r\nねこ\r\n東京～大阪\r\nね？こ\r\n"_s);
+        QCOMPARE(readFile(rig.folder.path(u"1.dat"_s)), file);
+
+        // The same nouns again, in either form, an empty answer and a cancelled box are all
+        // known; so is another emoji in the place of the one stored as "？".
+        for (const QString& answer :
+             {u"ねこ"_s, QString(), u"東京〜大阪"_s, u"東京～大阪"_s, u"ね😀こ"_s, u"ね🐈こ"_s}) {
             rig.screen.answers = {answer};
             rig.rnd.pick(99, 100);
             rig.engine.Com_Click(4);
@@ -284,7 +297,7 @@ private Q_SLOTS:
             rig.click();
             QCOMPARE(rig.screen.speech, u"うりょうりょ"_s);
         }
-        QCOMPARE(readFile(rig.folder.path(u"1.dat"_s)), cp932(u"P\r\nねこ\r\n"_s));
+        QCOMPARE(readFile(rig.folder.path(u"1.dat"_s)), file);
         QCOMPARE(rig.folder.record(), QByteArray());  // nothing stored before the end
     }
 

@@ -51,6 +51,21 @@ QByteArrayView lineOf(const QByteArray& bytes, WordLists::Span span) {
     return QByteArrayView(bytes).sliced(span.start, span.length);
 }
 
+// Input methods and UTF-8 text give these as their JIS code points; CP932 holds the same
+// characters under the Windows ones, which is also what the file reads back as.
+char16_t windowsForm(char16_t ch) {
+    switch (ch) {
+        case u'\u301C': return u'\uFF5E';  // 〜 wave dash
+        case u'\u2212': return u'\uFF0D';  // − minus sign
+        case u'\u2014': return u'\u2015';  // — em dash
+        case u'\u2016': return u'\u2225';  // ‖ double vertical line
+        case u'\u00A2': return u'\uFFE0';  // ¢
+        case u'\u00A3': return u'\uFFE1';  // £
+        case u'\u00AC': return u'\uFFE2';  // ¬
+        default: return ch;
+    }
+}
+
 }  // namespace
 
 std::vector<QString> WordLists::SplitLines(const QString& text) {
@@ -114,8 +129,10 @@ bool WordLists::IsKnownWord(const QString& word) const {
     if (word.isEmpty()) return true;
     const List& people = m_words[kPeople];
     QStringDecoder decode(kCodePage);
+    // Compared as it would be stored, so a noun with a "？" in the file is known the second time.
+    const QString stored = decodeEntry(decode, EncodeLine(word));
     for (const Span& s : people.spans)
-        if (decodeEntry(decode, lineOf(people.bytes, s)) == word) return true;
+        if (decodeEntry(decode, lineOf(people.bytes, s)) == stored) return true;
     return false;
 }
 
@@ -125,7 +142,8 @@ QByteArray WordLists::EncodeLine(const QString& word) {
     for (qsizetype i = 0; i < word.size(); ++i) {
         // One code point at a time, so a character outside CP932 costs one "？".
         const qsizetype len = word[i].isHighSurrogate() && i + 1 < word.size() ? 2 : 1;
-        const QStringView ch = QStringView(word).mid(i, len);
+        const char16_t mapped = windowsForm(word[i].unicode());
+        const QStringView ch = len == 1 ? QStringView(&mapped, 1) : QStringView(word).mid(i, len);
         i += len - 1;
         QStringEncoder encode(kCodePage);
         const QByteArray one = encode(ch);

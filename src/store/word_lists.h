@@ -27,11 +27,13 @@ public:
     // yields the empty text.
     QString MojiRnd(int list, Rnd& rnd) const;
 
-    // True for the empty text or an exact (code unit) match of a list-1 entry.
+    // True for the empty text or an exact (code unit) match of a list-1 entry, comparing the
+    // word as AddWord would store it: once "😀" is stored as "？", "？" is known too.
     bool IsKnownWord(const QString& word) const;
 
-    // Appends `word` to list 1 and as a new line to 1.dat. Characters CP932 cannot hold,
-    // and CR, are written as "？"; the entry in memory is what the file will read back.
+    // Appends `word` to list 1 and as a new line to 1.dat. JIS forms such as 〜 are written
+    // as their CP932 (Windows) forms such as ～; characters CP932 cannot hold, and CR, are
+    // written as "？". The entry in memory is what the file will read back.
     void AddWord(const QString& word);
 
     int WordCount(int list) const { return static_cast<int>(m_words[list].spans.size()); }
