@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QInputDialog>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <thread>
 
 #include "fom.h"
 #include "layout.h"
@@ -28,10 +30,17 @@ struct ProgramCopy {
             if (name != u"str.dat"_s) QFile::copy(built.filePath(name), appDir + name);
     }
     void solidPicture(const QString& name, QColor colour) {
+        QFile::remove(appDir + name);
+        writeFile(appDir + name, solidBmp(colour));
+    }
+    static QByteArray solidBmp(QColor colour) {
         QImage image(32, 32, QImage::Format_RGB888);
         image.fill(colour);
-        QFile::remove(appDir + name);
-        QVERIFY(image.save(appDir + name, "BMP"));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "BMP");
+        return bytes;
     }
 };
 
@@ -42,11 +51,13 @@ struct Running {
     Fom fom{rnd, program.appDir};
     int exitCode = -1;
 
-    explicit Running(std::initializer_list<float> chance = {0.5f}) : rnd(chance) {
+    explicit Running(std::initializer_list<float> chance = {0.5f}, const QByteArray& record = {})
+        : rnd(chance) {
+        if (!record.isEmpty()) writeFile(program.appDir + u"str.dat"_s, record);
         fom.setExit([this](int code) { exitCode = code; });
         fom.Form_Load();
         fom.show();
-        QTRY_COMPARE(fom.engine().imageFrame(), 1);
+        QTRY_VERIFY(fom.engine().imageFrame() != 0);  // activated
     }
     template <typename T>
     T* find(const QString& name) {
@@ -153,16 +164,45 @@ private Q_SLOTS:
         QCOMPARE(pixelAt(pic, centre), QColor(Qt::green));
     }
 
-    void aMissingPictureIsAFault_data() {
-        QTest::addColumn<bool>("fifo");
-        QTest::newRow("missing") << false;
-        QTest::newRow("fifo") << true;  // would block the read
-    }
-    void aMissingPictureIsAFault() {
-        QFETCH(bool, fifo);
+    void aPictureBeingCopiedOverIsWaitedFor() {
         Running run;
+        auto* lbl = run.find<QLabel>(u"Lbl"_s);
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        // 0.bmp, shown before, is caught just as `cp` has emptied it; the copy ends a moment
+        // later.
+        const QByteArray green = ProgramCopy::solidBmp(Qt::green);
+        writeFile(run.program.appDir + u"0.bmp"_s, QByteArray());
+        std::thread writer([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            writeFile(run.program.appDir + u"0.bmp"_s, green);
+        });
+        QTimer dismissFault;  // should one come, the test fails instead of waiting on its box
+        dismissFault.callOnTimeout([] {
+            if (QWidget* box = QApplication::activeModalWidget()) box->close();
+        });
+        dismissFault.start(10);
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        writer.join();
+        auto* pic = run.find<Tank>(u"Pic"_s);
+        QCOMPARE(pixelAt(pic, pic->contentsRect().center()), QColor(Qt::green));
+        QCOMPARE(run.exitCode, -1);
+    }
+
+    void anUnreadablePictureIsAFault_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << u"missing"_s;
+        QTest::newRow("fifo") << u"fifo"_s;  // would block the read
+        QTest::newRow("pixels cut short") << u"cut"_s;
+    }
+    void anUnreadablePictureIsAFault() {
+        QFETCH(QString, kind);
+        Running run;
+        const QByteArray whole = readFile(run.program.appDir + u"1.bmp"_s);
         QFile::remove(run.program.appDir + u"1.bmp"_s);
-        if (fifo) QVERIFY(::mkfifo(QFile::encodeName(run.program.appDir + u"1.bmp"_s), 0600) == 0);
+        if (kind == u"fifo"_s)
+            QVERIFY(::mkfifo(QFile::encodeName(run.program.appDir + u"1.bmp"_s), 0600) == 0);
+        if (kind == u"cut"_s)
+            writeFile(run.program.appDir + u"1.bmp"_s, whole.first(whole.size() - 1));
         QString text;
         whenModal<QMessageBox>([&text](QMessageBox* box) {
             text = box->text();
@@ -203,6 +243,42 @@ private Q_SLOTS:
         run.fom.close();
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(readFile(run.program.appDir + u"str.dat"_s), QByteArray("\x01\0\0\0\0\0\x01", 7));
+    }
+
+    void onePressIsOneStep() {
+        Running run{0.1f};  // the headache: its second step ends the run
+        auto* lbl = run.find<QLabel>(u"Lbl"_s);
+        const QString first = lbl->text();
+        // Pressed on the speech, released over the tank: taken back.
+        auto* pic = run.find<Tank>(u"Pic"_s);
+        QTest::mousePress(lbl, Qt::LeftButton);
+        QTest::mouseRelease(lbl, Qt::LeftButton, {},
+                            lbl->mapFromGlobal(pic->mapToGlobal(pic->rect().center())));
+        QCOMPARE(lbl->text(), first);
+        QTest::keyClick(&run.fom, Qt::Key_Return);
+        QCOMPARE(lbl->text(), u"またの機会にシテオクレ"_s);
+        // The key held down: its repeats do nothing.
+        for (int i = 0; i < 3; ++i) {
+            for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent held(type, Qt::Key_Return, Qt::NoModifier, QString(), true);
+                QApplication::sendEvent(&run.fom, &held);
+            }
+        }
+        QCOMPARE(run.exitCode, -1);
+    }
+
+    void theRebornAlienStaysSmall() {
+        Running run({0.5f}, QByteArray("\x63", 1));  // the hundredth start: the rebirth
+        for (int step = 2; step <= 7; ++step)
+            QTest::mouseClick(run.find<QLabel>(u"Lbl"_s), Qt::LeftButton);
+        // The offscreen platform drops a full-screen window's frame: a late new frame size.
+        auto* pic = run.find<Tank>(u"Pic"_s);
+        const QSize inside = pic->contentsRect().size();
+        run.fom.setWindowState(Qt::WindowFullScreen);
+        QTRY_VERIFY(pic->contentsRect().size() != inside);
+        const QRect newborn =
+            Layout::tankToPixels(Layout::alienUnits(0), pic->contentsRect().size());
+        QCOMPARE(run.find<QWidget>(u"ImgBak"_s)->size(), newborn.size());
     }
 
     void aWholeFortuneWithRealTimers() {

@@ -121,6 +121,9 @@ void Fom::guard(Handler&& handler) {
 void Fom::Form_Load() {
     m_engine.Form_Load();
     applyLayout(QSize(0, 0));
+    // Placed once here and then only by the talk: the tank keeps it in proportion when the
+    // layout changes, so a late frame size cannot grow the reborn alien back.
+    placeAlien(m_engine.record().Years);
     m_blink->start();
 }
 
@@ -150,7 +153,6 @@ void Fom::applyLayout(QSize frame) {
     move(available.center() - QPoint(layout.outer.width() / 2, layout.outer.height() / 2));
 
     m_pic->setGeometry(layout.pic);
-    m_pic->placeAlien(Layout::alienUnits(m_engine.record().Years));
     m_lbl->setGeometry(layout.lbl);
     QFont speech = m_lbl->font();
     speech.setPixelSize(Layout::pointsToPixels(layout.speechPointSize));
@@ -187,6 +189,8 @@ void Fom::keyPressEvent(QKeyEvent* event) {
     const bool advance = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
                          event->key() == Qt::Key_Enter;
     if (advance && !qobject_cast<QPushButton*>(focusWidget())) {
+        // One press, one step: a held key would otherwise run a whole reading to its end.
+        if (event->isAutoRepeat()) return;
         guard([&] { m_engine.Lbl_Click(); });
         return;
     }
@@ -194,9 +198,16 @@ void Fom::keyPressEvent(QKeyEvent* event) {
 }
 
 bool Fom::eventFilter(QObject* watched, QEvent* event) {
+    // A click is a left press and release both on the speech: one dragged off is taken back.
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (watched == m_lbl && event->type() == QEvent::MouseButtonPress &&
+        mouse->button() == Qt::LeftButton)
+        m_speechPressed = true;
     if (watched == m_lbl && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        guard([&] { m_engine.Lbl_Click(); });
+        mouse->button() == Qt::LeftButton) {
+        const bool click = m_speechPressed && m_lbl->rect().contains(mouse->position().toPoint());
+        m_speechPressed = false;
+        if (click) guard([&] { m_engine.Lbl_Click(); });
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -234,20 +245,10 @@ void Fom::setStatus(const QString& text) {
 }
 
 void Fom::showFrame(int frame) {
-    // The file is read at every flip, so a replaced picture shows at once; decoding is
-    // skipped while its bytes are unchanged, which keeps the 1 ms chant ticks cheap.
+    // The file is read at every flip, so a replaced picture shows at once.
     const QString path = m_engine.appDir() + QString::number(frame - 1) + u".bmp";
     requireRegularFile(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw Fault(u"宇宙人の絵を読めません"_s, path);
-    const QByteArray bytes = file.readAll();
-    Picture& picture = m_pictures[frame - 1];
-    if (bytes != picture.bytes || picture.image.isNull()) {
-        picture.image = QImage::fromData(bytes);
-        picture.bytes = picture.image.isNull() ? QByteArray() : bytes;
-        if (picture.image.isNull()) throw Fault(u"宇宙人の絵を読めません"_s, path);
-    }
-    m_pic->setAlienPicture(picture.image);
+    m_pic->setAlienPicture(m_pictures[frame - 1].read(path));
 }
 
 void Fom::placeAlien(int years) {

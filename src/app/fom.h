@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "layout.h"
+#include "picture_file.h"
 #include "screen.h"
 #include "talk_engine.h"
 
@@ -73,11 +74,8 @@ private:
     bool m_shown = false;
     bool m_faulted = false;
 
-    struct Picture {
-        QByteArray bytes;
-        QImage image;
-    };
-    Picture m_pictures[2];  // the two frames as last read from disk
+    bool m_speechPressed = false;
+    std::array<PictureFile, 2> m_pictures;  // the two frames as last read from disk
 
     Tank* m_pic;
     QLabel* m_lbl;
