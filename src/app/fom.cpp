@@ -199,13 +199,16 @@ void Fom::keyPressEvent(QKeyEvent* event) {
 
 bool Fom::eventFilter(QObject* watched, QEvent* event) {
     // A click is a left press and release both on the speech: one dragged off is taken back.
-    const auto* mouse = static_cast<QMouseEvent*>(event);
     // A quick second press arrives as a double click.
-    const bool press =
-        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
-    if (watched == m_lbl && press && mouse->button() == Qt::LeftButton) m_speechPressed = true;
-    if (watched == m_lbl && event->type() == QEvent::MouseButtonRelease &&
-        mouse->button() == Qt::LeftButton) {
+    const QEvent::Type type = event->type();
+    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    if (watched == m_lbl && (press || type == QEvent::MouseButtonRelease)) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) return false;
+        if (press) {
+            m_speechPressed = true;
+            return false;
+        }
         const bool click = m_speechPressed && m_lbl->rect().contains(mouse->position().toPoint());
         m_speechPressed = false;
         if (click) guard([&] { m_engine.Lbl_Click(); });
