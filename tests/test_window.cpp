@@ -289,7 +289,10 @@ private Q_SLOTS:
         QTest::mouseClick(lbl, Qt::LeftButton);
         QVERIFY(!run.fom.engine().awaitClick());
         QTest::mouseClick(lbl, Qt::LeftButton);  // ignored while the lines grow
-        QVERIFY(lbl->accessibleName().endsWith(u"そなたは今日、"_s));  // not at every line
+        // Mid-animation a screen reader is not handed each grown line.
+        QTRY_VERIFY(lbl->text().count(u'\n') >= 2);
+        QVERIFY(!run.fom.engine().awaitClick());
+        QVERIFY(lbl->accessibleName() != lbl->text());
         QTRY_VERIFY_WITH_TIMEOUT(run.fom.engine().awaitClick(), 5000);
         QCOMPARE(lbl->text().split(u'\n').size(), 7);
         QCOMPARE(lbl->accessibleName(), lbl->text());  // the whole reading, once complete

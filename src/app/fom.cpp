@@ -15,6 +15,7 @@
 
 #include "fault.h"
 #include "fault_report.h"
+#include "spoken.h"
 #include "tank.h"
 
 using namespace Qt::StringLiterals;
@@ -50,8 +51,12 @@ Fom::Fom(Rnd& rnd, const QString& appDir, QWidget* parent)
       m_pic(new Tank(this)),
       m_lbl(new QLabel(this)),
       m_indicator(new Indicator(this)),
+      m_notice(new QWidget(this)),
+      m_menu(new QWidget(this)),
       m_blink(new QTimer(this)),
       m_timer(new QTimer(this)) {
+    giveSpokenRoles(m_lbl, m_menu,
+                    m_notice);  // before anything asks for their accessible interfaces
     setObjectName(u"Fom"_s);
     setWindowTitle(u"ミョルカ"_s);
     setFocusPolicy(Qt::StrongFocus);
@@ -66,8 +71,14 @@ Fom::Fom(Rnd& rnd, const QString& appDir, QWidget* parent)
         u"QLabel { background-color: rgb(0, 0, 192); color: rgb(255, 255, 255); }"_s);
     m_lbl->setFont(QFont(u"ＭＳ Ｐ明朝"_s));
     m_lbl->setToolTip(u"会話を進めます。■が出ているときに進めることが出来ます。"_s);
-    m_lbl->setAccessibleDescription(u"宇宙人の言葉。クリックすると話が進みます"_s);
+    m_lbl->setAccessibleDescription(u"宇宙人の言葉。スペースかエンターかクリックで話が進みます"_s);
     m_lbl->installEventFilter(this);
+    m_menu->setObjectName(u"Menu"_s);
+    m_menu->setAccessibleName(u"メニュー"_s);
+    m_menu->hide();
+    m_notice->setGeometry(0, 0, 0, 0);
+    m_notice->hide();
+    QCoreApplication::instance()->installEventFilter(this);  // to know when keys are in use
 
     m_indicator->setObjectName(u"cliKazari"_s);
     m_indicator->setAccessibleName(u"イベント表示"_s);
@@ -75,7 +86,7 @@ Fom::Fom(Rnd& rnd, const QString& appDir, QWidget* parent)
     m_indicator->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     for (int i = 0; i < 5; ++i) {
-        auto* com = new QPushButton(TalkEngine::MenuCaptions[i], this);
+        auto* com = new QPushButton(TalkEngine::MenuCaptions[i], m_menu);
         com->setObjectName(u"Com"_s + QString::number(i));
         com->setStyleSheet(
             u"QPushButton { background-color: rgb(128, 128, 255); color: black;"
@@ -160,8 +171,11 @@ void Fom::applyLayout(QSize frame) {
     m_indicator->setGeometry(layout.indicator);
     QFont buttons(u"ＭＳ Ｐ明朝"_s);
     buttons.setPixelSize(Layout::pointsToPixels(layout.buttonPointSize));
+    QRect row;
+    for (const QRect& button : layout.buttons) row |= button;
+    m_menu->setGeometry(row);
     for (int i = 0; i < 5; ++i) {
-        m_com[i]->setGeometry(layout.buttons[i]);
+        m_com[i]->setGeometry(layout.buttons[i].translated(-row.topLeft()));
         m_com[i]->setFont(buttons);
     }
 }
@@ -198,6 +212,7 @@ void Fom::keyPressEvent(QKeyEvent* event) {
 }
 
 bool Fom::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) m_keyboardUsed = true;
     // A click is a left press and release both on the speech: one dragged off is taken back.
     // A quick second press arrives as a double click.
     const QEvent::Type type = event->type();
@@ -240,8 +255,7 @@ void Fom::setSpeech(const QString& text) {
     QString shown = text;
     shown.replace(u"\r\n"_s, u"\n"_s);
     m_lbl->setText(shown);
-    // A screen reader hears a growing animation once, when it is complete.
-    if (!m_timer->isActive()) m_lbl->setAccessibleName(shown);
+    announceSoon();
 }
 
 void Fom::setStatus(const QString& text) {
@@ -265,6 +279,10 @@ void Fom::setButtonEnabled(int index, bool enabled) {
 
 void Fom::setButtonVisible(int index, bool visible) {
     m_com[index]->setVisible(visible);
+    // Hidden with its buttons, so the bare row lets clicks through to the speech area.
+    m_menu->setVisible(std::any_of(m_com.begin(), m_com.end(),
+                                   [this](QPushButton* com) { return com->isVisibleTo(m_menu); }));
+    announceSoon();
 }
 
 void Fom::setIndicatorVisible(bool visible) {
@@ -284,8 +302,57 @@ void Fom::setAnimationRunning(bool running) {
         m_timer->start();
     } else {
         m_timer->stop();
-        m_lbl->setAccessibleName(m_lbl->text());
+        announceSoon();
     }
+}
+
+void Fom::announceSoon() {
+    if (m_announcePending) return;
+    m_announcePending = true;
+    QTimer::singleShot(0, this, &Fom::announce);
+}
+
+void Fom::announce() {
+    m_announcePending = false;
+    // A growing line is heard once, when it is complete; lines replaced within one step
+    // are never heard.
+    if (m_timer->isActive() || m_engine.ended() || m_engine.imageFrame() == 0) return;
+    QPushButton* first = nullptr;
+    for (QPushButton* com : m_com)
+        if (!first && com->isVisibleTo(m_menu)) first = com;
+    // Also when the menu went and came back within one step: focus fell out of it meanwhile.
+    const bool menuWasThere = m_menuAnnounced;
+    const bool menuBack = first && (!menuWasThere || !m_menu->isAncestorOf(focusWidget()));
+    const bool menuGone = !first && menuWasThere;
+    m_menuAnnounced = first;
+    // Keys act on the menu when it is back and on the speech area while it is away. A mouse
+    // user keeps the look of the window: no focus frame appears unasked.
+    const QWidget* focused = focusWidget();
+    const bool unfocused = !focused || focused == this;
+    const bool toMenu = menuBack && (m_keyboardUsed || unfocused);
+    const bool toSpeech = !first && focused != m_lbl && (menuGone || unfocused);
+    m_lbl->setFocusPolicy(first ? Qt::NoFocus : Qt::StrongFocus);
+    // Entering the menu, the reader names the group, which the speech labels, so it says the
+    // new line there; it asks after the label has changed. A menu that was there when the
+    // reader last looked is no news to it: the notification says the line, before the focus
+    // moves. On the speech area the focus says the line. Either way each line is heard once.
+    const bool groupSaysLine = toMenu && !menuWasThere;
+    if (groupSaysLine) first->setFocus();
+    const QString line = m_lbl->text();
+    if (toSpeech) {
+        m_lbl->setAccessibleName(line);
+        m_lbl->setFocus();
+    } else if (line != m_heard && !groupSaysLine) {
+        // Of a grown speech only the new part is news.
+        const bool grown = !m_heard.isEmpty() && line.startsWith(m_heard);
+        m_notice->hide();
+        m_notice->setAccessibleName(grown ? line.mid(m_heard.size()).trimmed() : line);
+        m_notice->show();
+    }
+    // Renaming the focused speech area would have the line said a second time, now or later.
+    if (!m_lbl->hasFocus()) m_lbl->setAccessibleName(line);
+    if (toMenu && !groupSaysLine) first->setFocus();
+    m_heard = line;
 }
 
 QString Fom::askText(const QString& prompt, const QString& title) {
@@ -296,6 +363,10 @@ QString Fom::askText(const QString& prompt, const QString& title) {
     box.setInputMode(QInputDialog::TextInput);
     box.setOkButtonText(u"OK"_s);
     box.setCancelButtonText(u"キャンセル"_s);
+    // The box opens within the step that asks, before the question could be heard on its own.
+    box.setAccessibleDescription(m_lbl->text());
+    m_lbl->setAccessibleName(m_lbl->text());
+    m_heard = m_lbl->text();
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

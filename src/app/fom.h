@@ -67,12 +67,20 @@ private:
     void guard(Handler&& handler);
     void applyLayout(QSize frame);
     void ImgBak_Click();
+    // Tells a screen reader what changed once the handler is done: the completed line, and
+    // where the keys now act (the speech area, or the menu when it is back).
+    void announceSoon();
+    void announce();
 
     TalkEngine m_engine;
     std::function<void(int)> m_exit = [](int code) { QCoreApplication::exit(code); };
     QSize m_frame{-1, -1};
     bool m_shown = false;
     bool m_faulted = false;
+    bool m_announcePending = false;
+    bool m_menuAnnounced = false;
+    bool m_keyboardUsed = false;
+    QString m_heard;  // the speech as a screen reader last heard it
 
     bool m_speechPressed = false;
     std::array<PictureFile, 2> m_pictures;  // the two frames as last read from disk
@@ -80,6 +88,8 @@ private:
     Tank* m_pic;
     QLabel* m_lbl;
     Indicator* m_indicator;  // cliKazari
+    QWidget* m_notice;       // empty; shown again to have a completed line heard
+    QWidget* m_menu;         // holds the buttons, so a screen reader hears when the menu is back
     std::array<QPushButton*, 5> m_com{};
     QTimer* m_blink;  // TimCK
     QTimer* m_timer;  // Timer

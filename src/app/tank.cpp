@@ -38,7 +38,7 @@ Tank::Tank(QWidget* parent)
     font.setPixelSize(Layout::pointsToPixels(9.75));
     font.setBold(true);
     m_status->setFont(font);
-    m_status->setAccessibleName(u"状態"_s);
+    m_status->setAccessibleDescription(u"状態"_s);
     m_status->setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks go on to the alien
     m_status->move(contentsRect().topLeft());
     m_status->adjustSize();
@@ -60,7 +60,7 @@ void Tank::placeAlien(const QRectF& units) {
 void Tank::setStatus(const QString& text) {
     QString shown = text;
     m_status->setText(shown.replace(u"\r\n"_s, u"\n"_s));
-    m_status->setAccessibleDescription(shown);
+    m_status->setAccessibleName(shown);  // flat review reads names, not descriptions
     m_status->adjustSize();
 }
 

@@ -1,0 +1,159 @@
+#!/usr/bin/env python3
+"""The program as a blind user meets it: Orca, keyboard only, on a private Xvfb and D-Bus.
+
+usage: screen_reader.py RUN_DIR. Orca writes each utterance to its debug log as
+SPEECH OUTPUT: '...' before any synthesiser, so no sound is needed. Exit 77 without Orca.
+"""
+import atexit
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).parent))
+import e2e  # noqa: E402
+from e2e import Failure, check, wait_until  # noqa: E402
+
+GREETING, PROMPT, QUESTION = 'うむ、それがしに何か用かな？', '名詞を教えて下さい', '何か私に教えることはないか？'
+MENU_BACK = 'メニュー panel'
+FIRST_BUTTON = '占い push button'
+BUTTON_HELP = '占いたい項目をクリックしてね'  # a button's description, said after it  # Orca's words for focus coming into the menu group
+# Orca opens its debug file block-buffered; this opens it line by line so each utterance
+# can be read as soon as it is spoken.
+LAUNCHER = '''
+import builtins, runpy, sys
+log, opened = sys.argv[1], builtins.open
+builtins.open = lambda f, m='r', *a, **k: (opened(f, m, buffering=1, encoding='utf-8')
+                                           if str(f) == log else opened(f, m, *a, **k))
+sys.argv = ['orca', '-u', sys.argv[2], '--debug-file', log]
+runpy.run_path('/usr/bin/orca', run_name='__main__')
+'''
+
+
+class Orca:
+    def __init__(self, work):
+        self.log, self.pos = work / 'orca.log', 0
+        bus = subprocess.Popen(['dbus-daemon', '--session', '--nofork', '--print-address=1'],
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                               preexec_fn=e2e.die_with_parent)
+        atexit.register(bus.terminate)
+        os.environ.update(DBUS_SESSION_BUS_ADDRESS=bus.stdout.readline().strip(),
+                          HOME=str(work), LANG='C.UTF-8', QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1')
+        orca = subprocess.Popen(['/usr/bin/python3', '-c', LAUNCHER, str(self.log), str(work)],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                preexec_fn=e2e.die_with_parent)
+        atexit.register(orca.terminate)
+        self.wait_for(lambda said: 'Screen reader on' in said, 'Orca to start', 30)
+
+    def said(self):
+        """Everything spoken since the last call, one utterance per item, line breaks as '/'."""
+        text = self.log.read_text(errors='replace') if self.log.exists() else ''
+        new, self.pos = text[self.pos:], len(text)
+        found = re.findall(r"SPEECH OUTPUT: '(.*?)'(?: voice=\w+)? ?\[?(?:\{|ACSS|None)", new, re.S)
+        # Key echoes ('space ') are left out.
+        return [re.sub(r'\s*\n\s*', '/', s).rstrip('.') for s in found if not s.endswith(' ')]
+
+    def wait_for(self, done, what, timeout=8.0):
+        heard = []
+
+        def more():
+            heard.extend(self.said())
+            return done(heard)
+        try:
+            wait_until(more, what, timeout)
+        except Failure:
+            raise Failure(f'{what}; Orca said {heard}') from None
+        time.sleep(0.5)  # anything said twice comes now
+        return heard + self.said()
+
+
+def once(heard, text, what):
+    count = sum(text in s for s in heard)
+    check(count == 1, f'{what}: "{text}" should be heard once, not {count} times in {heard}')
+
+
+def screen_reader():
+    orca = Orca(e2e.WORK)
+    for _ in range(12):  # four starts in five greet; the others open with the headache
+        prog = e2e.Myoruka(e2e.fresh_copy()).window()
+        run = lambda *keys: [prog.key(k) for k in keys]  # noqa: E731
+        e2e.run('xdotool', 'windowfocus', '--sync', prog.win)  # as a window manager would
+        heard = orca.wait_for(lambda h: any('push button' in s for s in h), 'the first words')
+        if any(MENU_BACK in s for s in heard):
+            break
+        once(heard, '今日は頭痛', 'the headache at start')
+        prog.end(signal.SIGTERM)
+    check(heard.index('ミョルカ') < heard.index(f'{GREETING} {MENU_BACK}'),
+          f'the title, then the greeting with the menu and its first button: {heard}')
+    once(heard, GREETING, 'the greeting')
+
+    heard = []  # flat review up from the menu reaches the status line
+    for _ in range(3):
+        run('KP_Home')
+        heard += orca.said()
+    check(any('年:1　占い:0　払い:0' in s for s in heard), f'flat review reads the counters: {heard}')
+
+    for _ in range(15):  # 会話 until the alien asks for a noun
+        run('Tab', 'space')
+        heard = orca.wait_for(lambda h: any('push button' in s or PROMPT in s for s in h),
+                              'a talk')
+        while not any(PROMPT in s or s == FIRST_BUTTON for s in heard):
+            run('space')
+            heard = orca.wait_for(lambda h: h, 'the next line')
+        if any(PROMPT in s for s in heard):
+            break
+        # The line, said with the menu it returns with or, when the menu came straight
+        # back, on its own; then focus on the menu's first button.
+        said = [s for s in heard if s != BUTTON_HELP][-2:]
+        check(len(said) == 2 and (said[0].endswith(f' {MENU_BACK}') or
+                                  said[0].startswith('notification ')) and
+              said[1] == FIRST_BUTTON,
+              f'a line, then the menu back with focus on its first button: {heard}')
+    check(any(QUESTION in s for s in heard), f'the box says the question: {heard}')
+    e2e.run('xdotool', 'type', '--delay', '60', 'neko')  # into the box, which has the focus
+    e2e.run('xdotool', 'key', 'Return')
+    heard = orca.wait_for(lambda h: any('じゃな' in s for s in h), 'the echo after the box')
+    once(heard, 'うむ、nekoじゃな', 'the echo')
+    run('space')
+    once(orca.wait_for(lambda h: any('覚えたぞ' in s for s in h), 'the thanks'), 'うにゅ、覚えたぞ',
+         'the thanks')
+    run('space')
+    orca.wait_for(lambda h: any(MENU_BACK in s for s in h), 'the menu after teaching')
+
+    run('space')  # 占い, focused again now the menu is back
+    heard = orca.wait_for(lambda h: any('push button' in s for s in h), 'the reading to start')
+    check(heard[-2:] == ['占って進ぜよう、・・・っっっっっっｍ！ push button',
+                         '宇宙人の言葉。スペースかエンターかクリックで話が進みます'],
+          f'focus on the speech area, said as such: {heard}')
+    run('space')
+    heard = orca.wait_for(lambda h: any('夜に、' in s for s in h), "the day's lines", 10)
+    day = [s for s in heard if '朝に、' in s or '夜に、' in s or '運命指数' in s]
+    check(len(day) == 1 and day[0].startswith('notification 今日の運命指数は'),
+          f"the day's lines heard once, whole, when complete: {heard}")
+    run('space')
+    heard = orca.wait_for(lambda h: any('notification' in s for s in h), 'the closing line')
+    check('朝に、' not in ''.join(heard), f'only the new line: {heard}')
+    run('space')
+    once(orca.wait_for(lambda h: any('これにて' in s for s in h), 'the farewell'), 'それではこれにて',
+         'the farewell')
+    run('space')
+    prog.end()
+
+
+def main():
+    missing = [t for t in ('dbus-daemon', '/usr/bin/orca') if not shutil.which(t)]
+    if missing or subprocess.run(['/usr/bin/python3', '-c', 'import pyatspi'],
+                                 capture_output=True).returncode:
+        print(f'SKIP: Orca cannot start here: missing {" ".join(missing) or "pyatspi"}')
+        return 77
+    e2e.screen_reader = screen_reader
+    sys.argv[1:] = ['screen_reader'] + sys.argv[1:]
+    return e2e.main()
+
+
+if __name__ == '__main__':
+    sys.exit(main())
