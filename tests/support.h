@@ -6,11 +6,24 @@
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "app_dir.h"
 #include "rnd.h"
 #include "screen.h"
+
+// Declares fixture `name` of `type`; a set-up that throws (a Fault, say) fails this one test
+// with the fault's text instead of aborting the whole test program.
+#define FIXTURE(type, name, ...)                                    \
+    std::unique_ptr<type> name##Holder;                             \
+    try {                                                           \
+        name##Holder = std::make_unique<type>(__VA_ARGS__);         \
+    } catch (const std::exception& e) {                             \
+        QFAIL(("set-up failed: " + std::string(e.what())).c_str()); \
+    }                                                               \
+    type& name = *name##Holder
 
 // A scripted chance: each value is returned once, in order; 0 once the script runs out.
 class ScriptedRnd : public Rnd {

@@ -47,28 +47,37 @@ class TalkTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void unlockRules() {
-        auto unlocked = [](std::initializer_list<int> counters) {
-            QByteArray b = bytes(counters);
-            SaveRecord r;
-            std::uint8_t* f[] = {&r.Years,        &r.Fortunes,  &r.Exorcisms, &r.SimpleFortunes,
-                                 &r.LoveFortunes, &r.Headaches, &r.Talks};
-            for (int i = 0; i < 7; ++i) *f[i] = std::uint8_t(b[i]);
-            QString on;
-            for (bool e : TalkEngine::Unlocked(r)) on += e ? u'1' : u'0';
-            return on;
-        };
-        QCOMPARE(unlocked({1, 0, 0, 0, 0, 0, 0}), u"10001"_s);
-        QCOMPARE(unlocked({1, 0, 0, 0, 0, 10, 0}), u"11001"_s);
-        QCOMPARE(unlocked({1, 0, 0, 0, 0, 0, 20}), u"11001"_s);
-        QCOMPARE(unlocked({1, 10, 0, 0, 0, 0, 30}), u"11011"_s);
-        QCOMPARE(unlocked({1, 9, 0, 0, 0, 0, 30}), u"11001"_s);
-        QCOMPARE(unlocked({1, 10, 0, 9, 0, 0, 50}), u"11011"_s);
-        QCOMPARE(unlocked({1, 10, 0, 10, 0, 0, 50}), u"11111"_s);
+    void unlockRulesOnBothSidesOfTheirThresholds_data() {
+        QTest::addColumn<QByteArray>("record");  // before this start raises the years
+        QTest::addColumn<QString>("enabled");    // buttons 0..4
+        QTest::newRow("first start") << QByteArray() << u"10001"_s;
+        QTest::newRow("headaches 9, talks 19") << bytes({0, 0, 0, 0, 0, 9, 19}) << u"10001"_s;
+        QTest::newRow("headaches 10") << bytes({0, 0, 0, 0, 0, 10, 0}) << u"11001"_s;
+        QTest::newRow("talks 20") << bytes({0, 0, 0, 0, 0, 0, 20}) << u"11001"_s;
+        QTest::newRow("talks 29, fortunes 10") << bytes({0, 10, 0, 0, 0, 0, 29}) << u"11001"_s;
+        QTest::newRow("talks 30, fortunes 9") << bytes({0, 9, 0, 10, 0, 0, 30}) << u"11001"_s;
+        QTest::newRow("talks 30, fortunes 10") << bytes({0, 10, 0, 0, 0, 0, 30}) << u"11011"_s;
+        QTest::newRow("talks 49") << bytes({0, 10, 0, 10, 0, 0, 49}) << u"11011"_s;
+        QTest::newRow("simple 9") << bytes({0, 10, 0, 9, 0, 0, 50}) << u"11011"_s;
+        QTest::newRow("fortunes 9") << bytes({0, 9, 0, 10, 0, 0, 50}) << u"11001"_s;
+        QTest::newRow("all unlocked") << bytes({0, 10, 0, 10, 0, 0, 50}) << u"11111"_s;
+    }
+    void unlockRulesOnBothSidesOfTheirThresholds() {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, enabled);
+        FIXTURE(Rig, rig, record);
+        rig.activate();
+        QString on, shown;
+        for (int i = 0; i < 5; ++i) {
+            on += rig.screen.enabled[i] ? u'1' : u'0';
+            shown += rig.screen.visible[i] ? u'1' : u'0';
+        }
+        QCOMPARE(on, enabled);
+        QCOMPARE(shown, enabled);  // the greeting shows exactly the unlocked ones
     }
 
     void firstStartGreetsWithTheMenu() {
-        Rig rig;
+        FIXTURE(Rig, rig, QByteArray());
         QCOMPARE(rig.folder.record(), QByteArray());  // created empty at start-up
         QCOMPARE(
             rig.screen.status,
@@ -90,7 +99,7 @@ private Q_SLOTS:
     }
 
     void headacheEndsTheRunOnItsSecondClick() {
-        Rig rig(bytes({4, 0, 0, 0, 0, 9, 0}));
+        FIXTURE(Rig, rig, bytes({4, 0, 0, 0, 0, 9, 0}));
         rig.activate(0);
         QCOMPARE(rig.screen.speech, u"今日は頭痛がして何も考えられない"_s);
         QCOMPARE(rig.screen.frame, 2);
@@ -108,7 +117,7 @@ private Q_SLOTS:
     }
 
     void fortuneReadingFromButtonToEnd() {
-        Rig rig;
+        FIXTURE(Rig, rig, QByteArray());
         rig.activate();
         rig.engine.Com_Click(0);
         QCOMPARE(rig.screen.speech, u"占って進ぜよう、・・・っっっっっっｍ！"_s);
@@ -131,7 +140,9 @@ private Q_SLOTS:
         QCOMPARE(rig.screen.frame, frame);
 
         rig.runAnimation();  // the other four ticks (the scripted chance is now all zeros)
-        QCOMPARE(rig.screen.speech.split(u"\r\n"_s).size(), 7);
+        QCOMPARE(rig.screen.speech,
+                 u"今日の運命指数は0％じゃ\r\n\r\nそなたは今日、\r\n朝に、LでA\r\n"
+                 u"昼に、LでA\r\n夕方に、LでA\r\n夜に、LでA"_s);
         QCOMPARE(rig.engine.tickCount(), 4);
         QVERIFY(rig.screen.indicator && rig.engine.awaitClick());
 
@@ -145,7 +156,7 @@ private Q_SLOTS:
     }
 
     void otherReadingsSayTheirLines() {
-        Rig rig(bytes({0, 10, 0, 10, 0, 0, 50}));
+        FIXTURE(Rig, rig, bytes({0, 10, 0, 10, 0, 0, 50}));
         rig.activate();
         rig.engine.Com_Click(1);
         QCOMPARE(rig.screen.speech, u"占って進ぜよう・・・、うむむむむ"_s);
@@ -157,7 +168,7 @@ private Q_SLOTS:
         rig.click();
         QCOMPARE(rig.folder.record(), bytes({1, 10, 0, 11, 0, 0, 50}));
 
-        Rig love(bytes({0, 10, 0, 10, 0, 0, 50}));
+        FIXTURE(Rig, love, bytes({0, 10, 0, 10, 0, 0, 50}));
         love.activate();
         love.engine.Com_Click(2);
         QCOMPARE(love.screen.speech, u"たはーーーーーーーー"_s);
@@ -173,7 +184,7 @@ private Q_SLOTS:
         love.click(2);
         QCOMPARE(love.folder.record(), bytes({1, 10, 0, 10, 1, 0, 50}));
 
-        Rig chant(bytes({0, 10, 0, 0, 0, 0, 30}));
+        FIXTURE(Rig, chant, bytes({0, 10, 0, 0, 0, 0, 30}));
         chant.activate();
         chant.engine.Com_Click(3);
         QCOMPARE(chant.screen.speech, u"お払いをして進ぜよう\r\n"_s);
@@ -183,8 +194,9 @@ private Q_SLOTS:
         int ticks = 0;
         for (; chant.screen.animating; ++ticks) chant.engine.Timer_Timer();
         QCOMPARE(ticks, 101);
-        QCOMPARE(chant.screen.frame, 3 - frame);  // an odd number of flips
-        QCOMPARE(chant.screen.speech.split(u"\r\n"_s).size(), 3);
+        QCOMPARE(chant.screen.frame, 3 - frame);                   // an odd number of flips
+        QCOMPARE(chant.screen.speech.split(u"\r\n"_s).size(), 3);  // the chant is one line
+        QVERIFY(chant.screen.speech.endsWith(u"\r\nかーーーーーーーーっ！！"_s));
         chant.click();
         QCOMPARE(chant.screen.speech, u"これでＯＫじゃ"_s);
         chant.click(2);
@@ -192,7 +204,7 @@ private Q_SLOTS:
     }
 
     void conversationStartsNestedAndResumesAtStep3() {
-        Rig rig;
+        FIXTURE(Rig, rig, QByteArray());
         rig.activate();
         const int frame = rig.screen.frame;
         rig.rnd.pick(10, 100), rig.rnd.pick(0, 7);  // a topic: mode 6
@@ -231,7 +243,7 @@ private Q_SLOTS:
     void oneLineTopicsOfferTheMenuAtOnce() {
         QFETCH(int, topic);
         QFETCH(QString, line);
-        Rig rig;
+        FIXTURE(Rig, rig, QByteArray());
         rig.activate();
         rig.rnd.pick(69, 100), rig.rnd.pick(topic - 6, 7);
         rig.engine.Com_Click(4);
@@ -240,7 +252,7 @@ private Q_SLOTS:
     }
 
     void gossipGivesAVerdictOnEveryLaterClick() {
-        Rig rig;
+        FIXTURE(Rig, rig, QByteArray());
         rig.activate();
         rig.rnd.pick(0, 100), rig.rnd.pick(3, 7);
         rig.engine.Com_Click(4);
@@ -257,7 +269,7 @@ private Q_SLOTS:
     }
 
     void teachingANewNounStoresItForGood() {
-        Rig rig;
+        FIXTURE(Rig, rig, QByteArray());
         rig.activate();
         rig.screen.answers = {u"ねこ"_s};
         rig.rnd.pick(70, 100);
@@ -305,7 +317,8 @@ private Q_SLOTS:
         for (const auto& [people, teaches] : {std::pair{9999, true}, std::pair{10000, false}}) {
             QStringList many;
             for (int i = 0; i < people; ++i) many << QString::number(i);
-            Rig rig({}, {{u"A"_s}, many, {u"V"_s}, {u"L"_s}, {u"Z"_s}});
+            FIXTURE(Rig, rig, QByteArray(),
+                    std::vector<QStringList>{{u"A"_s}, many, {u"V"_s}, {u"L"_s}, {u"Z"_s}});
             rig.activate();
             rig.rnd.pick(99, 100), rig.rnd.pick(5, 7);
             rig.engine.Com_Click(4);
@@ -330,13 +343,15 @@ private Q_SLOTS:
                                        << u"恋に不安を感じているらしいがその情熱なら大丈夫だ"_s;
         QTest::newRow("headaches") << bytes({99, 0, 0, 0, 0, 50, 0})
                                    << u"体の弱い私にめげずに此処までしてくれて\r\nありがとう"_s;
+        QTest::newRow("love and headaches 49")
+            << bytes({99, 0, 0, 0, 49, 49, 0}) << u"まぁ、特に言うことはないが"_s;
         QTest::newRow("talks do not count")
             << bytes({254, 0, 0, 0, 0, 0, 255}) << u"まぁ、特に言うことはないが"_s;
     }
     void rebirthPartingRemark() {
         QFETCH(QByteArray, record);
         QFETCH(QString, remark);
-        Rig rig(record);
+        FIXTURE(Rig, rig, record);
         rig.activate(1);  // the draw is made but the rebirth wins
         QCOMPARE(rig.screen.speech, u"うう！！"_s);
         for (bool v : rig.screen.visible) QVERIFY(!v);
@@ -353,26 +368,18 @@ private Q_SLOTS:
     }
 
     void yearsAt99GreetAnd255StillStarts() {
-        Rig young(bytes({98}));
+        FIXTURE(Rig, young, bytes({98}));
         young.activate(1);
         QCOMPARE(young.screen.speech, u"うむ、それがしに何か用かな？"_s);
-        Rig old(bytes({255, 0, 0, 0, 0, 0, 255}));
+        FIXTURE(Rig, old, bytes({255, 0, 0, 0, 0, 0, 255}));
         QCOMPARE(int(old.engine.record().Years), 255);
         old.rnd.pick(1, 5);
         old.engine.Form_Activate();
         QCOMPARE(old.screen.speech, u"うう！！"_s);
     }
 
-    void talksSaturateAt255() {
-        Rig rig(bytes({1, 0, 0, 0, 0, 0, 255}));
-        rig.activate();
-        rig.rnd.pick(0, 100), rig.rnd.pick(5, 7);
-        rig.engine.Com_Click(4);
-        QCOMPARE(int(rig.engine.record().Talks), 255);
-    }
-
     void clickDuringTheBlinkEventPassIsHandled() {
-        Rig rig;
+        FIXTURE(Rig, rig, QByteArray());
         rig.activate();
         rig.engine.Com_Click(0);
         rig.screen.onEvents = [&] { rig.engine.Lbl_Click(); };
@@ -384,7 +391,7 @@ private Q_SLOTS:
     }
 
     void closingStoresOnceAndStopsEverything() {
-        Rig rig(bytes({5, 1, 2, 3, 4, 5, 6}));
+        FIXTURE(Rig, rig, bytes({5, 1, 2, 3, 4, 5, 6}));
         rig.activate();
         rig.engine.Com_Click(0);
         rig.screen.onEvents = [&] { rig.engine.Form_Unload(); };  // closed inside a pass
