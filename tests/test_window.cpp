@@ -51,13 +51,14 @@ struct Running {
     Fom fom{rnd, program.appDir};
     int exitCode = -1;
 
-    explicit Running(std::initializer_list<float> chance = {0.5f}, const QByteArray& record = {})
-        : rnd(chance) {
-        if (!record.isEmpty()) writeFile(program.appDir + u"str.dat"_s, record);
+    // `record`: str.dat as the previous run left it (none when null).
+    explicit Running(const QList<float>& chance = {0.5f}, const QByteArray& record = {}) {
+        for (float value : chance) rnd.push(value);
+        if (!record.isNull()) writeFile(program.appDir + u"str.dat"_s, record);
         fom.setExit([this](int code) { exitCode = code; });
         fom.Form_Load();
         fom.show();
-        QTRY_VERIFY(fom.engine().imageFrame() != 0);  // activated
+        QTRY_VERIFY(fom.engine().imageFrame() > 0);  // activated
     }
     template <typename T>
     T* find(const QString& name) {
@@ -127,7 +128,7 @@ private Q_SLOTS:
     }
 
     void tankShowsInvertedCornersAndTrueColours() {
-        Running run;
+        FIXTURE(Running, run, QList<float>{0.5f}, QByteArray("\x09\x01\x02\x03\x04\x05\x06", 7));
         auto* pic = run.find<Tank>(u"Pic"_s);
         const QRect inside = pic->contentsRect();
         const QImage tank = pic->grab().toImage();
@@ -136,7 +137,7 @@ private Q_SLOTS:
         // The status line sits in the inverted corner in its own red.
         auto* status = run.find<QLabel>(u"LblKazari"_s);
         QCOMPARE(status->text().split(u'\n')[1],
-                 u"年:1　占い:0　払い:0　単占:0　恋占:0　頭痛:0　会話:0"_s);
+                 u"年:10　占い:1　払い:2　単占:3　恋占:4　頭痛:5　会話:6"_s);
         bool red = false;
         const QRect text = status->geometry();
         for (int x = text.left(); x < text.right() && !red; ++x)
@@ -149,10 +150,20 @@ private Q_SLOTS:
         QVERIFY(com->isVisible());
         QCOMPARE(pixelAt(com, QPoint(5, com->height() / 2)), QColor(128, 128, 255));
         QVERIFY(!run.find<QPushButton>(u"Com2"_s)->isVisible());
+        const QString captions[] = {u"占い"_s, u"単純"_s, u"恋占い"_s, u"お払い"_s, u"会話"_s};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(run.find<QPushButton>(u"Com%1"_s.arg(i))->text(), captions[i]);
+
+        auto* indicator = run.find<QWidget>(u"cliKazari"_s);
+        for (const auto& [lamp, colour] : {std::pair{Lamp::Red, QColor(255, 0, 0)},
+                                           std::pair{Lamp::Yellow, QColor(255, 255, 0)}}) {
+            run.fom.setIndicatorLamp(lamp);
+            QCOMPARE(pixelAt(indicator, indicator->rect().center()), colour);
+        }
     }
 
     void aReplacedPictureShowsAtTheNextFlip() {
-        Running run;
+        FIXTURE(Running, run, QList<float>{0.5f});
         run.program.solidPicture(u"1.bmp"_s, Qt::red);
         run.program.solidPicture(u"0.bmp"_s, Qt::green);
         auto* pic = run.find<Tank>(u"Pic"_s);
@@ -209,24 +220,54 @@ private Q_SLOTS:
             box->accept();
         });
         QTest::mouseClick(run.find<QLabel>(u"Lbl"_s), Qt::LeftButton);
-        QVERIFY(text.contains(run.program.appDir + u"1.bmp"_s));
+        QCOMPARE(text, u"宇宙人の絵を読めません\n"_s + run.program.appDir + u"1.bmp"_s);
         QVERIFY(run.fom.engine().ended());
         QCOMPARE(run.exitCode, 2);
         QCOMPARE(readFile(run.program.appDir + u"str.dat"_s), QByteArray());  // nothing saved
     }
 
-    void helpBoxExplainsTheToy() {
-        const QStringList lines = Fom::HelpText().split(u"\r\n"_s);
-        QCOMPARE(lines.size(), 9);
-        QCOMPARE(lines[0], u"占いをするゲームです、"_s);
-        QCOMPARE(lines[5], u"その辺りをクリックして宇宙人と話を進めて下さい"_s);
-        QCOMPARE(lines[6], QString());
-        QCOMPARE(lines[7], u"制作：ぴぴり"_s);
-        QVERIFY(lines[8].startsWith(u"ＨＰ：http"_s));
+    void clickingTheAlienShowsTheHelpAndLeavesTheTalk() {
+        FIXTURE(Running, run, QList<float>{0.5f});
+        const QString speech = run.find<QLabel>(u"Lbl"_s)->text();
+        const int frame = run.fom.engine().imageFrame();
+        QString title, text;
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            title = box->windowTitle(), text = box->text();
+            box->accept();
+        });
+        QTest::mouseClick(run.find<QWidget>(u"ImgBak"_s), Qt::LeftButton);
+        QCOMPARE(title, u"ミョルカ"_s);
+        QCOMPARE(text,
+                 u"占いをするゲームです、\n占いたい項目をクリックすると\n"
+                 u"とらわれの宇宙人が占ってくれます。\n実にインチキ臭いので多分インチキです。\n"
+                 u"■が点滅しているときはイベント中です。\n"
+                 u"その辺りをクリックして宇宙人と話を進めて下さい\n\n"
+                 u"制作：ぴぴり\nＨＰ：https://myoruka.example.jp/"_s);
+        QCOMPARE(run.find<QLabel>(u"Lbl"_s)->text(), speech);
+        QCOMPARE(run.fom.engine().imageFrame(), frame);
+    }
+
+    void rebirthShrinksThePaintedAlien() {
+        FIXTURE(Running, run, QList<float>{0.5f}, QByteArray("\x63", 1));  // the 100th start
+        run.program.solidPicture(u"0.bmp"_s, Qt::red);
+        run.program.solidPicture(u"1.bmp"_s, Qt::red);
+        auto* pic = run.find<Tank>(u"Pic"_s);
+        auto* lbl = run.find<QLabel>(u"Lbl"_s);
+        const QRect inside = pic->contentsRect();
+        auto at = [&](double x, double y) {  // tank units
+            return pixelAt(pic, inside.topLeft() + QPoint(qRound(x * inside.width() / 110),
+                                                          qRound(y * inside.height() / 110)));
+        };
+        for (int i = 0; i < 5; ++i) QTest::mouseClick(lbl, Qt::LeftButton);
+        QCOMPARE(at(30, 55), QColor(Qt::red));  // grown past the walls
+        QTest::mouseClick(lbl, Qt::LeftButton);
+        QCOMPARE(lbl->text(), u"ふう"_s);
+        QCOMPARE(at(30, 55), QColor(0, 0, 192));  // newborn: 20 units in the middle
+        QCOMPARE(at(55, 55), QColor(Qt::red));
     }
 
     void aConversationInTheRealWindow() {
-        Running run{0.3f, 0.705f};  // the greeting, then teaching
+        FIXTURE(Running, run, QList<float>{0.3f, 0.705f});  // the greeting, then teaching
         whenModal<QInputDialog>([](QInputDialog* box) {
             box->setTextValue(u"しろくま"_s);
             box->accept();
@@ -282,7 +323,7 @@ private Q_SLOTS:
     }
 
     void aWholeFortuneWithRealTimers() {
-        Running run;
+        FIXTURE(Running, run, QList<float>{0.5f});
         auto* lbl = run.find<QLabel>(u"Lbl"_s);
         QTest::mouseClick(run.find<QPushButton>(u"Com0"_s), Qt::LeftButton);
         QCOMPARE(lbl->text(), u"占って進ぜよう、・・・っっっっっっｍ！"_s);
