@@ -48,7 +48,7 @@ QByteArray neighbour(int list) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static QTemporaryDir dir;
     static const QString appDir = AppDir(dir.path());
-    const auto path = [](int list) { return appDir + QString::number(list) + u".dat"; };
+    const auto path = [](int list) -> QString { return appDir + QString::number(list) + u".dat"; };
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     for (int list = 0; list < WordLists::kLists; ++list) {
         QFile f(path(list));
