@@ -33,10 +33,10 @@
 #include <vector>
 
 #include "animation.h"
-#include "app_dir.h"
 #include "fault.h"
-#include "fom.h"
-#include "rnd.h"
+#include "main_window.h"
+#include "program_folder.h"
+#include "random.h"
 
 using namespace Qt::StringLiterals;
 
@@ -112,13 +112,13 @@ public:
             if (!QFile::copy(from.filePath(name), m_dir.filePath(name)))
                 die(u"cannot copy "_s + from.filePath(name) + u" (build the program first)"_s);
         }
-        // Years, Fortunes, Exorcisms, SimpleFortunes, LoveFortunes, Headaches, Talks.
+        // years, fortunes, exorcisms, simpleFortunes, loveFortunes, headaches, talks.
         QFile record(m_dir.filePath(u"str.dat"_s));
         const char counters[7] = {1, 10, 0, 0, 0, 0, 30};
         if (!record.open(QIODevice::WriteOnly) || record.write(counters, 7) != 7)
             die(u"cannot write str.dat"_s);
     }
-    QString appDir() const { return AppDir(m_dir.path()); }
+    QString folder() const { return programFolder(m_dir.path()); }
 
 private:
     QTemporaryDir m_dir;
@@ -150,17 +150,17 @@ public:
         // The first draw decides between the greeting and a headache talk; skip seeds that
         // give the headache.
         for (int attempt = 0; attempt < 50; ++attempt, ++seed) {
-            m_rnd = std::make_unique<ClockRnd>(seed);
-            m_fom = std::make_unique<Fom>(*m_rnd, m_folder.appDir());
+            m_random = std::make_unique<ClockRandom>(seed);
+            m_window = std::make_unique<MainWindow>(*m_random, m_folder.folder());
             try {
-                m_fom->Form_Load();
+                m_window->load();
             } catch (const Fault& fault) {
-                die(u"Form_Load failed: "_s + fault.message());
+                die(u"load failed: "_s + fault.message());
             }
-            m_fom->show();
-            if (!waitFor([this] { return m_fom->engine().imageFrame() != 0; }))
+            m_window->show();
+            if (!waitFor([this] { return m_window->engine().imageFrame() != 0; }))
                 die(u"the window was never activated"_s);
-            const TalkEngine& e = m_fom->engine();
+            const TalkEngine& e = m_window->engine();
             if (std::holds_alternative<std::monostate>(e.talkMode()) && e.buttonVisible(3) &&
                 e.buttonEnabled(3)) {
                 ++seed;
@@ -173,17 +173,17 @@ public:
     }
     ~Session() { close(); }
 
-    Fom& fom() { return *m_fom; }
-    TalkEngine& engine() { return m_fom->engine(); }
+    MainWindow& window() { return *m_window; }
+    TalkEngine& engine() { return m_window->engine(); }
     QTimer* animation() {
-        auto* timer = m_fom->findChild<QTimer*>(u"Timer"_s);
+        auto* timer = m_window->findChild<QTimer*>(u"animationTimer"_s);
         if (!timer) die(u"no animation timer named Timer"_s);
         return timer;
     }
 
     // Step 1 of the exorcism, up to the click that starts the chant.
     void startExorcism() {
-        engine().Com_Click(3);
+        engine().onMenuClicked(3);
         if (!engine().awaitClick() || !engine().speech().startsWith(u"お払い"_s))
             die(u"the exorcism did not start: \""_s + engine().speech() + u'"');
         settle(20);
@@ -191,22 +191,22 @@ public:
 
 private:
     void close() {
-        if (!m_fom) return;
+        if (!m_window) return;
         // Nothing is stored: handlers stop, and the window goes without a close event.
-        m_fom->engine().abandon();
-        m_fom->hide();
-        m_fom.reset();
-        m_rnd.reset();
+        m_window->engine().abandon();
+        m_window->hide();
+        m_window.reset();
+        m_random.reset();
         QCoreApplication::processEvents();
     }
 
     ProgramFolder m_folder;
-    std::unique_ptr<ClockRnd> m_rnd;
-    std::unique_ptr<Fom> m_fom;
+    std::unique_ptr<ClockRandom> m_random;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 struct RunResult {
-    double totalMs = 0;       // Lbl_Click until a click is awaited again
+    double totalMs = 0;       // onSpeechClicked until a click is awaited again
     double shownMs = 0;       // ... and the closing shout painted
     double cpuMs = 0;         // processor time over the same span: less swayed by a busy machine
     double tickPeriodMs = 0;  // median time between ticks, as the timer delivered them
@@ -230,7 +230,7 @@ RunResult runChant(const QString& runDir, std::uint32_t& seed, double slowTickMs
 
     const double cpuStart = cpuMs();
     t.start();
-    s.engine().Lbl_Click();
+    s.engine().onSpeechClicked();
     if (s.engine().awaitClick()) die(u"the chant did not start"_s);
     while (!s.engine().awaitClick()) {
         if (t.elapsed() > kWaitLimitMs) die(u"the chant did not end"_s);
@@ -265,19 +265,19 @@ RunResult runChant(const QString& runDir, std::uint32_t& seed, double slowTickMs
 std::vector<double> directTicks(const QString& runDir, std::uint32_t& seed) {
     Session s(runDir, seed);
     s.startExorcism();
-    s.engine().Lbl_Click();
+    s.engine().onSpeechClicked();
     s.animation()->stop();
     std::vector<double> costs;
     QElapsedTimer t;
     while (!s.engine().awaitClick()) {
         t.start();
-        s.engine().Timer_Timer();
+        s.engine().animationTick();
         costs.push_back(ms(t.nsecsElapsed()));
     }
     return costs;
 }
 
-// One tick taken apart: the same window calls Timer_Timer makes, each timed on its own.
+// One tick taken apart: the same window calls animationTick makes, each timed on its own.
 struct Parts {
     std::vector<double> picture, text, label, paint, whole;
 };
@@ -285,10 +285,10 @@ struct Parts {
 Parts tickParts(const QString& runDir, std::uint32_t& seed, int repeats) {
     Session s(runDir, seed);
     s.startExorcism();
-    s.engine().Lbl_Click();
+    s.engine().onSpeechClicked();
     s.animation()->stop();
     const WordLists& words = s.engine().words();
-    ClockRnd rnd(seed);
+    ClockRandom random(seed);
     Parts parts;
     QElapsedTimer t;
     for (int r = 0; r < repeats; ++r) {
@@ -300,23 +300,23 @@ Parts tickParts(const QString& runDir, std::uint32_t& seed, int repeats) {
             whole.start();
             t.start();
             frame = frame % 2 + 1;
-            s.fom().showFrame(frame);  // BMP read and decode, tank marked dirty
+            s.window().showFrame(frame);  // BMP read and decode, tank marked dirty
             parts.picture.push_back(ms(t.nsecsElapsed()));
 
             t.start();
             QString text = speech;
-            const bool finished = ChantTick(tickCount, text, words, rnd);
+            const bool finished = chantTick(tickCount, text, words, random);
             parts.text.push_back(ms(t.nsecsElapsed()));
 
             t.start();
             if (text != speech) {
                 speech = text;
-                s.fom().setSpeech(speech);  // label text and relayout
+                s.window().setSpeech(speech);  // label text and relayout
             }
             parts.label.push_back(ms(t.nsecsElapsed()));
 
             t.start();
-            if (!finished) s.fom().processEvents();  // repaint of label and tank, flush
+            if (!finished) s.window().processEvents();  // repaint of label and tank, flush
             parts.paint.push_back(ms(t.nsecsElapsed()));
             parts.whole.push_back(ms(whole.nsecsElapsed()));
         }
@@ -328,15 +328,15 @@ Parts tickParts(const QString& runDir, std::uint32_t& seed, int repeats) {
 void isolatedCosts(const QString& runDir, std::uint32_t& seed, int repeats) {
     Session s(runDir, seed);
     s.startExorcism();
-    s.engine().Lbl_Click();
+    s.engine().onSpeechClicked();
     s.animation()->stop();
-    while (!s.engine().awaitClick()) s.engine().Timer_Timer();  // full-length speech
+    while (!s.engine().awaitClick()) s.engine().animationTick();  // full-length speech
     QCoreApplication::processEvents();
 
-    auto* tank = s.fom().findChild<QWidget*>(u"Pic"_s);
-    auto* label = s.fom().findChild<QLabel*>(u"Lbl"_s);
-    if (!tank || !label) die(u"no Pic or Lbl widget"_s);
-    const QString bmp = s.engine().appDir() + u"0.bmp"_s;
+    auto* tank = s.window().findChild<QWidget*>(u"tank"_s);
+    auto* label = s.window().findChild<QLabel*>(u"speech"_s);
+    if (!tank || !label) die(u"no tank or speech widget"_s);
+    const QString bmp = s.engine().folder() + u"0.bmp"_s;
 
     auto timeIt = [repeats](auto&& what) {
         std::vector<double> v;
@@ -363,18 +363,18 @@ void isolatedCosts(const QString& runDir, std::uint32_t& seed, int repeats) {
     int flip = 0;
     const double labelSet = timeIt([&] {
         // Alternate texts so QLabel never short-cuts an unchanged text.
-        s.fom().setSpeech(flip++ % 2 ? speech : speech.left(speech.size() - 1));
+        s.window().setSpeech(flip++ % 2 ? speech : speech.left(speech.size() - 1));
     });
     const double labelPaint = timeIt([&] { label->repaint(); });
-    const double windowPaint = timeIt([&] { s.fom().repaint(); });
+    const double windowPaint = timeIt([&] { s.window().repaint(); });
     const double idleEvents = timeIt([&] { QCoreApplication::processEvents(); });
 
     const QImage picture(bmp);
-    out() << "\nIsolated pieces (median of " << repeats << ", window " << s.fom().width() << "x"
-          << s.fom().height() << ", tank " << tank->width() << "x" << tank->height() << ", label "
-          << label->width() << "x" << label->height() << ", picture " << picture.width() << "x"
-          << picture.height() << "x" << picture.depth() << "bpp, speech " << speech.size()
-          << " chars):\n";
+    out() << "\nIsolated pieces (median of " << repeats << ", window " << s.window().width() << "x"
+          << s.window().height() << ", tank " << tank->width() << "x" << tank->height()
+          << ", label " << label->width() << "x" << label->height() << ", picture "
+          << picture.width() << "x" << picture.height() << "x" << picture.depth() << "bpp, speech "
+          << speech.size() << " chars):\n";
     out() << u"  read 0.bmp bytes only        %1 ms\n"_s.arg(readBmp, 0, 'f', 3);
     out() << u"  QImage::load 0.bmp           %1 ms\n"_s.arg(loadBmp, 0, 'f', 3);
     out() << u"  tank repaint()               %1 ms\n"_s.arg(tankPaint, 0, 'f', 3);
@@ -386,8 +386,8 @@ void isolatedCosts(const QString& runDir, std::uint32_t& seed, int repeats) {
     // The tank's drawing on its own, as it is now and as a blit of a ready picture, to size
     // what keeping the composed frames would save. The target stands for the backing store.
     const QRect inside(QPoint(0, 0), tank->contentsRect().size());
-    const QRect alien = s.fom()
-                            .findChild<QWidget*>(u"ImgBak"_s)
+    const QRect alien = s.window()
+                            .findChild<QWidget*>(u"alien"_s)
                             ->geometry()
                             .translated(-tank->contentsRect().topLeft());
     QImage target(inside.size(), QImage::Format_RGB32);
@@ -617,14 +617,14 @@ int main(int argc, char** argv) {
                       const std::vector<double>& shown, const std::vector<double>& cpu,
                       const std::vector<double>& periods, const std::vector<double>& tickCosts) {
         out() << "\n" << title << ":\n";
-        out() << "  median total (Lbl_Click to click awaited)  " << fixed(median(totals))
+        out() << "  median total (onSpeechClicked to click awaited)  " << fixed(median(totals))
               << " ms\n";
         out() << "  median processor time over it              " << fixed(median(cpu)) << " ms\n";
         out() << "  median total incl. last paint              " << fixed(median(shown)) << " ms\n";
         out() << "  mean tick period (total / 101)             "
               << fixed(median(totals) / kChantTicks, 3) << " ms, median gap "
               << fixed(median(periods), 3) << " ms\n";
-        out() << "  median tick cost, Timer_Timer called alone " << fixed(median(tickCosts), 3)
+        out() << "  median tick cost, animationTick called alone " << fixed(median(tickCosts), 3)
               << " ms\n";
         out() << "  target: 1.5 x 101 ms = " << fixed(kTargetMs) << " ms -> "
               << (median(totals) <= kTargetMs ? "met" : "MISSED") << "\n";
@@ -637,7 +637,7 @@ int main(int argc, char** argv) {
         };
         out() << "\n" << title << " (mean per tick, " << fixed(whole, 3) << " ms in all):\n";
         line("picture: showFrame (BMP load)    ", picture);
-        line("text:    ChantTick               ", text);
+        line("text:    chantTick               ", text);
         line("label:   setSpeech (relayout)    ", label);
         line("paint:   processEvents (repaint) ", paint);
     };

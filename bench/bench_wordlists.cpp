@@ -10,7 +10,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "app_dir.h"
+#include "program_folder.h"
 #include "word_lists.h"
 
 using namespace Qt::StringLiterals;
@@ -68,7 +68,7 @@ public:
             m_bytes += bytes.size();
         }
     }
-    QString appDir() const { return AppDir(m_dir.path()); }
+    QString folder() const { return programFolder(m_dir.path()); }
     qint64 bytes() const { return m_bytes; }
 
 private:
@@ -83,13 +83,13 @@ const FullLists& fullLists() {
 
 void BM_LoadWordLists(benchmark::State& state) {
     const FullLists& lists = fullLists();
-    const QString appDir = lists.appDir();
+    const QString folder = lists.folder();
     {
         // Check once that the files are what we mean to measure.
         WordLists check;
-        check.LoadWordLists(appDir);
+        check.load(folder);
         for (int list = 0; list < WordLists::kLists; ++list) {
-            if (check.WordCount(list) != WordLists::kCapacity) {
+            if (check.count(list) != WordLists::kCapacity) {
                 state.SkipWithError("a list did not load with every line");
                 return;
             }
@@ -97,7 +97,7 @@ void BM_LoadWordLists(benchmark::State& state) {
     }
     for (auto _ : state) {
         WordLists words;  // fresh each time, as at start-up
-        words.LoadWordLists(appDir);
+        words.load(folder);
         benchmark::DoNotOptimize(words);
     }
     state.SetBytesProcessed(state.iterations() * lists.bytes());

@@ -7,18 +7,18 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app_dir.h"
-#include "save_record.h"
+#include "program_folder.h"
+#include "record.h"
 
 #define REQUIRE(ok) \
     if (!(ok)) (std::fprintf(stderr, "invariant broken: %s\n", #ok), std::abort())
 
 namespace {
 
-QByteArray bytesOf(const SaveRecord& r) {
-    const std::uint8_t c[] = {r.Years,        r.Fortunes,  r.Exorcisms, r.SimpleFortunes,
-                              r.LoveFortunes, r.Headaches, r.Talks};
-    return QByteArray(reinterpret_cast<const char*>(c), SaveRecord::kSize);
+QByteArray bytesOf(const Record& r) {
+    const std::uint8_t c[] = {r.years,        r.fortunes,  r.exorcisms, r.simpleFortunes,
+                              r.loveFortunes, r.headaches, r.talks};
+    return QByteArray(reinterpret_cast<const char*>(c), Record::kSize);
 }
 
 QByteArray readAll(const QString& path) {
@@ -31,7 +31,7 @@ QByteArray readAll(const QString& path) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static QTemporaryDir dir;
-    static const RecordFile file(AppDir(dir.path()) + QStringLiteral("str.dat"));
+    static const RecordFile file(programFolder(dir.path()) + QStringLiteral("str.dat"));
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     QFile::remove(file.path());
     if (!bytes.isEmpty()) {
@@ -39,16 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         REQUIRE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
     }
 
-    const SaveRecord loaded = file.LoadRecord();
-    const QByteArray head = bytes.left(SaveRecord::kSize);
-    REQUIRE(bytesOf(loaded) == head + QByteArray(SaveRecord::kSize - head.size(), '\0'));
+    const Record loaded = file.load();
+    const QByteArray head = bytes.left(Record::kSize);
+    REQUIRE(bytesOf(loaded) == head + QByteArray(Record::kSize - head.size(), '\0'));
     REQUIRE(readAll(file.path()) == bytes);
 
-    SaveRecord other = loaded;  // unlike the loaded one, so a store that wrote nothing fails
-    other.Years = std::uint8_t(~loaded.Years);
-    other.Talks = std::uint8_t(loaded.Talks + 1);
-    file.StoreRecord(other);
-    REQUIRE(readAll(file.path()) == bytesOf(other) + bytes.mid(SaveRecord::kSize));
-    REQUIRE(file.LoadRecord() == other);
+    Record other = loaded;  // unlike the loaded one, so a store that wrote nothing fails
+    other.years = std::uint8_t(~loaded.years);
+    other.talks = std::uint8_t(loaded.talks + 1);
+    file.store(other);
+    REQUIRE(readAll(file.path()) == bytesOf(other) + bytes.mid(Record::kSize));
+    REQUIRE(file.load() == other);
     return 0;
 }

@@ -1,7 +1,7 @@
 // Arbitrary bytes as one word-list file. Beyond "no crash, no sanitizer report": the entries
 // are exactly the lines a byte-level reading of the line rules gives (CR LF or a lone CR ends
 // a line, a lone LF belongs to the entry, a final line end starts no entry), each decoded on
-// its own so no decoder state crosses a line end; and LoadWordLists on a folder whose 2.dat
+// its own so no decoder state crosses a line end; and load on a folder whose 2.dat
 // holds the bytes loads those entries, refuses more than kCapacity lines with a fault naming
 // 2.dat, and leaves the neighbouring lists alone.
 #include <QFile>
@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app_dir.h"
 #include "fault.h"
+#include "program_folder.h"
 #include "word_lists.h"
 
 #define REQUIRE(ok) \
@@ -47,27 +47,27 @@ QByteArray neighbour(int list) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static QTemporaryDir dir;
-    static const QString appDir = AppDir(dir.path());
-    const auto path = [](int list) -> QString { return appDir + QString::number(list) + u".dat"; };
+    static const QString folder = programFolder(dir.path());
+    const auto path = [](int list) -> QString { return folder + QString::number(list) + u".dat"; };
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     for (int list = 0; list < WordLists::kLists; ++list) {
         QFile f(path(list));
         REQUIRE(f.open(QIODevice::WriteOnly) && f.write(list == 2 ? bytes : neighbour(list)) >= 0);
     }
     const std::vector<QString> entries = modelEntries(bytes);
-    REQUIRE(WordLists::ParseList(bytes) == entries);
+    REQUIRE(WordLists::parseList(bytes) == entries);
 
     WordLists words;
     try {
-        words.LoadWordLists(appDir);
+        words.load(folder);
     } catch (const Fault& fault) {
         REQUIRE(entries.size() > size_t(WordLists::kCapacity) && fault.file() == path(2));
         return 0;
     }
-    REQUIRE(words.WordCount(2) == int(entries.size()));
-    for (size_t i = 0; i < entries.size(); ++i) REQUIRE(words.Words(2, int(i)) == entries[i]);
+    REQUIRE(words.count(2) == int(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i) REQUIRE(words.word(2, int(i)) == entries[i]);
     for (int list : {0, 1, 3, 4})
-        REQUIRE(words.WordCount(list) == 1 &&
-                words.Words(list, 0) == QStringDecoder("CP932").decode(neighbour(list).chopped(2)));
+        REQUIRE(words.count(list) == 1 &&
+                words.word(list, 0) == QStringDecoder("CP932").decode(neighbour(list).chopped(2)));
     return 0;
 }

@@ -10,8 +10,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app_dir.h"
-#include "rnd.h"
+#include "program_folder.h"
+#include "random.h"
 #include "screen.h"
 
 // Declares fixture `name` of `type`; a set-up that throws (a Fault, say) fails this one test
@@ -26,11 +26,11 @@
     type& name = *name##Holder
 
 // A scripted chance: each value is returned once, in order; 0 once the script runs out.
-class ScriptedRnd : public Rnd {
+class ScriptedRandom : public Random {
 public:
-    ScriptedRnd(std::initializer_list<float> values = {}) : m_values(values) {}
+    ScriptedRandom(std::initializer_list<float> values = {}) : m_values(values) {}
     void push(float value) { m_values.push_back(value); }
-    // The value that makes Int(Rnd x n) come out as k.
+    // The value that makes below(n) come out as k.
     void pick(int k, int n) { push(static_cast<float>((k + 0.5) / n)); }
     float next() override {
         ++m_draws;
@@ -104,7 +104,7 @@ inline QByteArray readFile(const QString& path) {
 // A program folder with five word lists (one entry per given text, CR LF ends).
 struct Folder {
     QTemporaryDir dir;
-    QString appDir = AppDir(dir.path());
+    QString folder = programFolder(dir.path());
 
     explicit Folder(const std::vector<QStringList>& lists = {}) {
         for (int i = 0; i < 5; ++i) {
@@ -115,7 +115,7 @@ struct Folder {
             writeFile(path(QString::number(i) + QStringLiteral(".dat")), bytes);
         }
     }
-    QString path(const QString& name) const { return appDir + name; }
+    QString path(const QString& name) const { return folder + name; }
     void setRecord(const QByteArray& bytes) { writeFile(path(QStringLiteral("str.dat")), bytes); }
     QByteArray record() const { return readFile(path(QStringLiteral("str.dat"))); }
 };

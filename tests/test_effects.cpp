@@ -15,10 +15,10 @@ class EffectsTest : public QObject {
     WordLists m_words;
 
 private Q_SLOTS:
-    void initTestCase() { m_words.LoadWordLists(m_folder.appDir); }
+    void initTestCase() { m_words.load(m_folder.folder); }
 
     void phraseShapes_data() {
-        QTest::addColumn<QList<int>>("picks");  // pairs of (k, n) for Int(Rnd x n)
+        QTest::addColumn<QList<int>>("picks");  // pairs of (k, n) for below(n) = k
         QTest::addColumn<QString>("phrase");
         QTest::addColumn<int>("draws");
         QTest::newRow("place de action") << QList<int>{0, 3} << u"LでA"_s << 3;
@@ -32,19 +32,19 @@ private Q_SLOTS:
         QFETCH(QList<int>, picks);
         QFETCH(QString, phrase);
         QFETCH(int, draws);
-        ScriptedRnd rnd;
-        for (int i = 0; i < picks.size(); i += 2) rnd.pick(picks[i], picks[i + 1]);
-        QCOMPARE(RandomPhrase(m_words, rnd), phrase);
-        QCOMPARE(rnd.draws(), draws);
+        ScriptedRandom random;
+        for (int i = 0; i < picks.size(); i += 2) random.pick(picks[i], picks[i + 1]);
+        QCOMPARE(randomPhrase(m_words, random), phrase);
+        QCOMPARE(random.draws(), draws);
     }
 
     void emptyEntriesLeaveTheParticles() {
         Folder blank({{QString()}, {QString()}, {QString()}, {QString()}, {QString()}});
         WordLists words;
-        words.LoadWordLists(blank.appDir);
-        ScriptedRnd rnd;
-        rnd.pick(2, 3), rnd.pick(2, 3), rnd.push(0), rnd.pick(2, 3);
-        QCOMPARE(RandomPhrase(words, rnd), u"とで"_s);
+        words.load(blank.folder);
+        ScriptedRandom random;
+        random.pick(2, 3), random.pick(2, 3), random.push(0), random.pick(2, 3);
+        QCOMPARE(randomPhrase(words, random), u"とで"_s);
     }
 
     void gradeBoundaries() {
@@ -54,9 +54,9 @@ private Q_SLOTS:
         const int lowest[] = {0, 10, 30, 50, 70, 90, 100};
         for (int g = 0; g < 6; ++g)
             for (int n : {lowest[g], lowest[g + 1] - 1}) {
-                ScriptedRnd rnd;
-                rnd.pick(n, 100);
-                QCOMPARE(FortuneRank(rnd), grades[g]);
+                ScriptedRandom random;
+                random.pick(n, 100);
+                QCOMPARE(fortuneGrade(random), grades[g]);
             }
     }
 
@@ -66,11 +66,11 @@ private Q_SLOTS:
                                                          {2, 0.5f, u"P"_s}, {3, 0.4f, u"P"_s},
                                                          {3, 0.7f, u"V"_s}, {2, 0.49f, u"A"_s}};
         for (const auto& [a, b, entry] : words) {
-            ScriptedRnd rnd;
-            rnd.pick(9, 100), rnd.pick(a, 4), rnd.push(b);
+            ScriptedRandom random;
+            random.pick(9, 100), random.pick(a, 4), random.push(b);
             std::uint8_t ticks = 0;
             QString text;
-            ChantTick(ticks, text, m_words, rnd);
+            chantTick(ticks, text, m_words, random);
             QCOMPARE(text, entry);
         }
     }
@@ -84,10 +84,10 @@ private Q_SLOTS:
         QCOMPARE(expected.size(), 60);
         QString drawn;
         for (int position = 0; position < 60; ++position) {
-            ScriptedRnd rnd;
-            rnd.pick(10, 100), rnd.pick(position, 60);
+            ScriptedRandom random;
+            random.pick(10, 100), random.pick(position, 60);
             std::uint8_t ticks = 0;
-            ChantTick(ticks, drawn, m_words, rnd);
+            chantTick(ticks, drawn, m_words, random);
         }
         QCOMPARE(drawn, expected);
     }

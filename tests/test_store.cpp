@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "fault.h"
-#include "save_record.h"
+#include "record.h"
 #include "support.h"
 #include "word_lists.h"
 
@@ -103,17 +103,17 @@ private Q_SLOTS:
         Folder folder;
         writeFile(folder.path(u"3.dat"_s), bytes);
         WordLists words;
-        words.LoadWordLists(folder.appDir);
-        QCOMPARE(words.WordCount(3), entries.size());
-        for (int i = 0; i < entries.size(); ++i) QCOMPARE(words.Words(3, i), entries[i]);
+        words.load(folder.folder);
+        QCOMPARE(words.count(3), entries.size());
+        for (int i = 0; i < entries.size(); ++i) QCOMPARE(words.word(3, i), entries[i]);
     }
 
     void capacityIs10001Lines() {
         Folder folder;
         writeFile(folder.path(u"2.dat"_s), QByteArray("x\r\n").repeated(10001));
         WordLists words;
-        words.LoadWordLists(folder.appDir);
-        QCOMPARE(words.WordCount(2), 10001);
+        words.load(folder.folder);
+        QCOMPARE(words.count(2), 10001);
     }
 
     void faultsNameTheProblemAndTheFile_data() {
@@ -141,8 +141,8 @@ private Q_SLOTS:
         if (tag.startsWith("unreadable")) QFile::setPermissions(path, {});
         if (tag.startsWith("read-only")) QFile::setPermissions(path, QFile::ReadOwner);
         try {
-            WordLists().LoadWordLists(folder.appDir);
-            RecordFile(path).LoadRecord();
+            WordLists().load(folder.folder);
+            RecordFile(path).load();
             QFAIL("the start must stop");
         } catch (const Fault& fault) {
             QCOMPARE(fault.problem(), problem);
@@ -153,23 +153,23 @@ private Q_SLOTS:
     void everyEntryCanBeDrawn() {
         Folder folder({{}, {u"a"_s, u"b"_s, u"c"_s, u"d"_s}});
         WordLists words;
-        words.LoadWordLists(folder.appDir);
-        ScriptedRnd edges{0.0f, 0.99999994f};  // the largest float below 1
-        QCOMPARE(words.MojiRnd(1, edges), u"a"_s);
-        QCOMPARE(words.MojiRnd(1, edges), u"d"_s);
-        QCOMPARE(words.MojiRnd(0, edges), QString());  // empty list: empty text, no fault
-        QCOMPARE(edges.draws(), 3);                    // one draw per call, also when empty
+        words.load(folder.folder);
+        ScriptedRandom edges{0.0f, 0.99999994f};  // the largest float below 1
+        QCOMPARE(words.randomWord(1, edges), u"a"_s);
+        QCOMPARE(words.randomWord(1, edges), u"d"_s);
+        QCOMPARE(words.randomWord(0, edges), QString());  // empty list: empty text, no fault
+        QCOMPARE(edges.draws(), 3);                       // one draw per call, also when empty
     }
 
     void knownWordsMatchExactly() {
         Folder folder({{}, {u"ねこ"_s, u"Cat"_s}});
         WordLists words;
-        words.LoadWordLists(folder.appDir);
-        QVERIFY(words.IsKnownWord(QString()));
-        QVERIFY(words.IsKnownWord(u"ねこ"_s));
-        QVERIFY(!words.IsKnownWord(u"cat"_s));
-        QVERIFY(!words.IsKnownWord(u"ねこ "_s));
-        QVERIFY(!words.IsKnownWord(u"ネコ"_s));
+        words.load(folder.folder);
+        QVERIFY(words.knows(QString()));
+        QVERIFY(words.knows(u"ねこ"_s));
+        QVERIFY(!words.knows(u"cat"_s));
+        QVERIFY(!words.knows(u"ねこ "_s));
+        QVERIFY(!words.knows(u"ネコ"_s));
     }
 
     void addWordAppendsOneLine_data() {
@@ -187,16 +187,16 @@ private Q_SLOTS:
         Folder folder;
         writeFile(folder.path(u"1.dat"_s), before);
         WordLists words;
-        words.LoadWordLists(folder.appDir);
-        const int count = words.WordCount(1);
-        words.AddWord(u"X"_s);
+        words.load(folder.folder);
+        const int count = words.count(1);
+        words.learn(u"X"_s);
         QCOMPARE(readFile(folder.path(u"1.dat"_s)), after);
-        QCOMPARE(words.WordCount(1), count + 1);
-        QCOMPARE(words.Words(1, count), u"X"_s);
+        QCOMPARE(words.count(1), count + 1);
+        QCOMPARE(words.word(1, count), u"X"_s);
 
         WordLists again;  // and the next start reads it as its own entry
-        again.LoadWordLists(folder.appDir);
-        QCOMPARE(again.Words(1, again.WordCount(1) - 1), u"X"_s);
+        again.load(folder.folder);
+        QCOMPARE(again.word(1, again.count(1) - 1), u"X"_s);
     }
 
     void addWordKeepsWhatCp932Holds() {
@@ -204,59 +204,59 @@ private Q_SLOTS:
         QFile::remove(folder.path(u"1.dat"_s));
         WordLists words;
         writeFile(folder.path(u"1.dat"_s), QByteArray());
-        words.LoadWordLists(folder.appDir);
+        words.load(folder.folder);
         QFile::remove(folder.path(u"1.dat"_s));  // deleted while running: recreated
-        words.AddWord(u"宇宙①～ね😀こ\r"_s);
+        words.learn(u"宇宙①～ね😀こ\r"_s);
         QCOMPARE(readFile(folder.path(u"1.dat"_s)), cp932(u"宇宙①～ね？こ？\r\n"_s));
-        QCOMPARE(words.Words(1, 0), u"宇宙①～ね？こ？"_s);
+        QCOMPARE(words.word(1, 0), u"宇宙①～ね？こ？"_s);
 
         // The JIS forms an input method gives, written as the CP932 character they stand for
         // and read back, in this run and the next, as its Windows form.
-        words.AddWord(u"〜−—‖¢£¬"_s);
+        words.learn(u"〜−—‖¢£¬"_s);
         QCOMPARE(readFile(folder.path(u"1.dat"_s)).sliced(cp932(u"宇宙①～ね？こ？\r\n"_s).size()),
                  QByteArray::fromHex("8160817c815c816181918192 81ca0d0a"));
         const QString windows = u"～－―∥￠￡￢"_s;
-        QCOMPARE(words.Words(1, 1), windows);
+        QCOMPARE(words.word(1, 1), windows);
         WordLists again;
-        again.LoadWordLists(folder.appDir);
-        QCOMPARE(again.Words(1, 1), windows);
+        again.load(folder.folder);
+        QCOMPARE(again.word(1, 1), windows);
     }
 
     void recordReadsWhatIsThere() {
         Folder folder;
         RecordFile file(folder.path(u"str.dat"_s));
-        QCOMPARE(file.LoadRecord(), SaveRecord{});  // missing: zeros, and created empty
+        QCOMPARE(file.load(), Record{});  // missing: zeros, and created empty
         QVERIFY(QFileInfo::exists(folder.path(u"str.dat"_s)));
         QCOMPARE(folder.record().size(), 0);
 
         folder.setRecord(QByteArray("\x03\x02\x01", 3));
-        SaveRecord shortOne = file.LoadRecord();
-        QCOMPARE(int(shortOne.Years), 3);
-        QCOMPARE(int(shortOne.Exorcisms), 1);
-        QCOMPARE(int(shortOne.SimpleFortunes), 0);
-        QCOMPARE(int(shortOne.Talks), 0);
+        Record shortOne = file.load();
+        QCOMPARE(int(shortOne.years), 3);
+        QCOMPARE(int(shortOne.exorcisms), 1);
+        QCOMPARE(int(shortOne.simpleFortunes), 0);
+        QCOMPARE(int(shortOne.talks), 0);
 
         folder.setRecord(
             QByteArray("\x01\x02\x03\x04\x05\x06\xff"
                        "tail",
                        11));
-        SaveRecord longOne = file.LoadRecord();
-        QCOMPARE(int(longOne.Talks), 255);
-        longOne.Years = 9;
-        file.StoreRecord(longOne);
+        Record longOne = file.load();
+        QCOMPARE(int(longOne.talks), 255);
+        longOne.years = 9;
+        file.store(longOne);
         QCOMPARE(folder.record(), QByteArray("\x09\x02\x03\x04\x05\x06\xff"
                                              "tail",
                                              11));
 
-        file.StoreRecord(SaveRecord{});
+        file.store(Record{});
         QCOMPARE(folder.record(), QByteArray(7, '\0') + "tail");
     }
 
     void countersStopAt255() {
         std::uint8_t c = 254;
-        Raise(c);
+        raiseCounter(c);
         QCOMPARE(int(c), 255);
-        Raise(c);
+        raiseCounter(c);
         QCOMPARE(int(c), 255);
     }
 
@@ -269,19 +269,19 @@ private Q_SLOTS:
         QFETCH(bool, smallDisk);
         SmallDisk disk;
         if (smallDisk && !disk.mounted) QSKIP("mounting a small tmpfs needs root");
-        Folder folder;
-        const QString appDir = smallDisk ? AppDir(disk.dir.path()) : folder.appDir;
+        Folder copy;
+        const QString folder = smallDisk ? programFolder(disk.dir.path()) : copy.folder;
         if (smallDisk)
-            for (const QString& name : QDir(folder.appDir).entryList(QDir::Files))
-                QFile::copy(folder.path(name), appDir + name);
+            for (const QString& name : QDir(copy.folder).entryList(QDir::Files))
+                QFile::copy(copy.path(name), folder + name);
         const QByteArray record("\x05\x01\x02\x03\x04\x05\x06tail", 11);
-        writeFile(appDir + u"str.dat"_s, record);
-        const QByteArray people = readFile(appDir + u"1.dat"_s);
+        writeFile(folder + u"str.dat"_s, record);
+        const QByteArray people = readFile(folder + u"1.dat"_s);
         WordLists words;
-        words.LoadWordLists(appDir);
-        RecordFile file(appDir + u"str.dat"_s);
-        SaveRecord counters = file.LoadRecord();
-        Raise(counters.Years);
+        words.load(folder);
+        RecordFile file(folder + u"str.dat"_s);
+        Record counters = file.load();
+        raiseCounter(counters.years);
 
         std::optional<FileSizeLimit> limit;
         if (smallDisk)
@@ -296,11 +296,11 @@ private Q_SLOTS:
                 QCOMPARE(fault.file(), path);
             }
         };
-        faultNames(appDir + u"str.dat"_s, [&] { file.StoreRecord(counters); });
-        QCOMPARE(readFile(appDir + u"str.dat"_s), record);
+        faultNames(folder + u"str.dat"_s, [&] { file.store(counters); });
+        QCOMPARE(readFile(folder + u"str.dat"_s), record);
         // A noun is a whole line or nothing.
-        faultNames(appDir + u"1.dat"_s, [&] { words.AddWord(QString(10000, u'猫')); });
-        QCOMPARE(readFile(appDir + u"1.dat"_s), people);
+        faultNames(folder + u"1.dat"_s, [&] { words.learn(QString(10000, u'猫')); });
+        QCOMPARE(readFile(folder + u"1.dat"_s), people);
     }
 
     void aFoldersLeftoversAreRemoved() {
@@ -333,8 +333,8 @@ private Q_SLOTS:
         QVERIFY(fifo ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
                      : QFile::link(u"/dev/null"_s, path));
         try {
-            WordLists().LoadWordLists(folder.appDir);
-            RecordFile(folder.path(u"str.dat"_s)).LoadRecord();
+            WordLists().load(folder.folder);
+            RecordFile(folder.path(u"str.dat"_s)).load();
             QFAIL("a file that is no regular file must stop the start");
         } catch (const Fault& fault) {
             QCOMPARE(fault.file(), path);
@@ -346,7 +346,7 @@ private Q_SLOTS:
         QFile::setPermissions(folder.path(u"1.dat"_s), QFile::ReadOwner);
         WithoutOverride unprivileged;
         try {
-            WordLists().LoadWordLists(folder.appDir);
+            WordLists().load(folder.folder);
             QFAIL("1.dat that cannot take a noun must stop the start");
         } catch (const Fault& fault) {
             QCOMPARE(fault.file(), folder.path(u"1.dat"_s));
@@ -363,17 +363,17 @@ private Q_SLOTS:
         QFETCH(QString, entry);
         Folder folder({{entry}});
         WordLists words;
-        words.LoadWordLists(folder.appDir);
-        ScriptedRnd rnd;
-        QCOMPARE(words.MojiRnd(0, rnd), entry.left(WordLists::kLongestShown));
-        QCOMPARE(words.Words(0, 0).size(), entry.size());  // the list itself keeps it whole
+        words.load(folder.folder);
+        ScriptedRandom random;
+        QCOMPARE(words.randomWord(0, random), entry.left(WordLists::kLongestShown));
+        QCOMPARE(words.word(0, 0).size(), entry.size());  // the list itself keeps it whole
     }
 
     void unwritableFolderIsReportedAtLoad() {
         Folder folder;
         RecordFile file(folder.path(u"gone/str.dat"_s));  // a folder nobody can create in
         try {
-            file.LoadRecord();
+            file.load();
             QFAIL("a record that cannot be created must stop the start");
         } catch (const Fault& fault) {
             QCOMPARE(fault.file(), folder.path(u"gone/str.dat"_s));

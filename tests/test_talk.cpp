@@ -11,27 +11,27 @@ namespace {
 struct Rig {
     Folder folder;
     FakeScreen screen;
-    ScriptedRnd rnd;
-    TalkEngine engine{screen, rnd, folder.appDir};
+    ScriptedRandom random;
+    TalkEngine engine{screen, random, folder.folder};
 
     explicit Rig(const QByteArray& record = {}, const std::vector<QStringList>& lists = {})
         : folder(lists.empty()
                      ? std::vector<QStringList>{{u"A"_s}, {u"P"_s}, {u"V"_s}, {u"L"_s}, {u"Z"_s}}
                      : lists) {
         if (!record.isNull()) folder.setRecord(record);
-        engine.Form_Load();
+        engine.load();
     }
-    // Activation with the opening draw Int(Rnd x 5) = r: 0 is the headache.
+    // Activation with the opening draw below(5) = r: 0 is the headache.
     void activate(int r = 1) {
-        rnd.pick(r, 5);
-        engine.Form_Activate();
+        random.pick(r, 5);
+        engine.activate();
     }
     void click(int times = 1) {
-        for (int i = 0; i < times; ++i) engine.Lbl_Click();
+        for (int i = 0; i < times; ++i) engine.onSpeechClicked();
     }
     int step() const { return std::get<int>(engine.talkStep()); }
     void runAnimation() {
-        while (screen.animating) engine.Timer_Timer();
+        while (screen.animating) engine.animationTick();
     }
 };
 
@@ -155,17 +155,17 @@ private Q_SLOTS:
         QFETCH(QByteArray, stored);
         FIXTURE(Rig, rig, bytes({0, 10, 0, 10, 0, 0, 50}));  // every button unlocked
         rig.activate();
-        rig.engine.Com_Click(button);
+        rig.engine.onMenuClicked(button);
         for (bool v : rig.screen.visible) QVERIFY(!v);
         QCOMPARE(rig.screen.speech, texts[0]);
-        rig.rnd.pick(99, 100);
+        rig.random.pick(99, 100);
         for (int i = 1; i < texts.size(); ++i) {
             rig.click();
             const int frame = rig.screen.frame;
             if (rig.screen.animating) rig.click();  // ignored: only the picture flips
             QCOMPARE(rig.screen.frame, rig.screen.animating ? 3 - frame : frame);
             int ticks = 0;
-            for (; rig.screen.animating; ++ticks) rig.engine.Timer_Timer();
+            for (; rig.screen.animating; ++ticks) rig.engine.animationTick();
             QCOMPARE(ticks % 2, ticks ? 1 : 0);  // odd: the alien ends on the other frame
             QCOMPARE(rig.screen.speech, texts[i]);
             QVERIFY(rig.screen.indicator);
@@ -181,9 +181,9 @@ private Q_SLOTS:
         FIXTURE(Rig, rig, QByteArray());
         rig.activate();
         const int frame = rig.screen.frame;
-        rig.rnd.pick(10, 100), rig.rnd.pick(0, 7);  // a topic: mode 6
-        rig.engine.Com_Click(4);
-        QCOMPARE(int(rig.engine.record().Talks), 1);
+        rig.random.pick(10, 100), rig.random.pick(0, 7);  // a topic: mode 6
+        rig.engine.onMenuClicked(4);
+        QCOMPARE(int(rig.engine.record().talks), 1);
         QCOMPARE(rig.screen.frame, frame);  // flipped twice
         QCOMPARE(rig.step(), 3);
         QCOMPARE(rig.screen.speech, u"お前と会ったのは\r\n1数年前のことだったな"_s);
@@ -219,8 +219,8 @@ private Q_SLOTS:
         QFETCH(QString, line);
         FIXTURE(Rig, rig, QByteArray());
         rig.activate();
-        rig.rnd.pick(69, 100), rig.rnd.pick(topic - 6, 7);
-        rig.engine.Com_Click(4);
+        rig.random.pick(69, 100), rig.random.pick(topic - 6, 7);
+        rig.engine.onMenuClicked(4);
         QCOMPARE(rig.screen.speech, line);
         QVERIFY(rig.screen.visible[4]);
     }
@@ -228,14 +228,14 @@ private Q_SLOTS:
     void gossipGivesAVerdictOnEveryLaterClick() {
         FIXTURE(Rig, rig, QByteArray());
         rig.activate();
-        rig.rnd.pick(0, 100), rig.rnd.pick(3, 7);
-        rig.engine.Com_Click(4);
+        rig.random.pick(0, 100), rig.random.pick(3, 7);
+        rig.engine.onMenuClicked(4);
         QCOMPARE(rig.screen.speech, u"この間Pがお前のことを噂していたぞ"_s);
         QVERIFY(!rig.screen.visible[0]);
         const QString verdicts[] = {u"なかなかいいねって"_s, u"ちょっとだめよねって"_s,
                                     u"まぁまぁよねって"_s};
         for (int v : {2, 0, 1}) {
-            rig.rnd.pick(v, 3);
+            rig.random.pick(v, 3);
             rig.click();
             QCOMPARE(rig.screen.speech, verdicts[v]);
             QVERIFY(rig.screen.visible[0]);
@@ -246,8 +246,8 @@ private Q_SLOTS:
         FIXTURE(Rig, rig, QByteArray());
         rig.activate();
         rig.screen.answers = {u"ねこ"_s};
-        rig.rnd.pick(70, 100);
-        rig.engine.Com_Click(4);
+        rig.random.pick(70, 100);
+        rig.engine.onMenuClicked(4);
         QCOMPARE(rig.screen.lastPrompt, u"名詞を教えて下さい"_s);
         QCOMPARE(rig.screen.lastTitle, u"要求じゃ"_s);
         QCOMPARE(rig.screen.speech, u"うむ、ねこじゃな"_s);
@@ -255,7 +255,7 @@ private Q_SLOTS:
         rig.click();
         QCOMPARE(rig.screen.speech, u"うにゅ、覚えたぞ"_s);
         QCOMPARE(readFile(rig.folder.path(u"1.dat"_s)), cp932(u"P\r\nねこ\r\n"_s));
-        QCOMPARE(rig.engine.words().WordCount(1), 2);
+        QCOMPARE(rig.engine.words().count(1), 2);
         rig.click(2);
         QCOMPARE(rig.screen.speech, u"うりょうりょ"_s);
         QVERIFY(rig.screen.visible[4]);
@@ -264,8 +264,8 @@ private Q_SLOTS:
         // As an input method types them: echoed as typed, stored in CP932's own forms.
         for (const QString& noun : {u"東京〜大阪"_s, u"ね😀こ"_s}) {
             rig.screen.answers = {noun};
-            rig.rnd.pick(70, 100);
-            rig.engine.Com_Click(4);
+            rig.random.pick(70, 100);
+            rig.engine.onMenuClicked(4);
             QCOMPARE(rig.screen.speech, u"うむ、"_s + noun + u"じゃな");
             rig.click();
         }
@@ -277,8 +277,8 @@ private Q_SLOTS:
         for (const QString& answer :
              {u"ねこ"_s, QString(), u"東京〜大阪"_s, u"東京～大阪"_s, u"ね😀こ"_s, u"ね🐈こ"_s}) {
             rig.screen.answers = {answer};
-            rig.rnd.pick(99, 100);
-            rig.engine.Com_Click(4);
+            rig.random.pick(99, 100);
+            rig.engine.onMenuClicked(4);
             QCOMPARE(rig.screen.speech, u"その言葉はもうシットルぞ"_s);
             rig.click();
             QCOMPARE(rig.screen.speech, u"うりょうりょ"_s);
@@ -294,10 +294,10 @@ private Q_SLOTS:
             FIXTURE(Rig, rig, QByteArray(),
                     std::vector<QStringList>{{u"A"_s}, many, {u"V"_s}, {u"L"_s}, {u"Z"_s}});
             rig.activate();
-            rig.rnd.pick(99, 100), rig.rnd.pick(5, 7);
-            rig.engine.Com_Click(4);
-            QCOMPARE(rig.engine.talkMode() == TalkMode(NamedTalk::Kaiwa), teaches);
-            QCOMPARE(rig.rnd.used(), teaches ? false : true);  // the topic draw only when needed
+            rig.random.pick(99, 100), rig.random.pick(5, 7);
+            rig.engine.onMenuClicked(4);
+            QCOMPARE(rig.engine.talkMode() == TalkMode(NamedTalk::Teaching), teaches);
+            QCOMPARE(rig.random.used(), teaches ? false : true);  // the topic draw only when needed
         }
     }
 
@@ -346,37 +346,37 @@ private Q_SLOTS:
         young.activate(1);
         QCOMPARE(young.screen.speech, u"うむ、それがしに何か用かな？"_s);
         FIXTURE(Rig, old, bytes({255, 0, 0, 0, 0, 0, 255}));
-        QCOMPARE(int(old.engine.record().Years), 255);
-        old.rnd.pick(1, 5);
-        old.engine.Form_Activate();
+        QCOMPARE(int(old.engine.record().years), 255);
+        old.random.pick(1, 5);
+        old.engine.activate();
         QCOMPARE(old.screen.speech, u"うう！！"_s);
     }
 
     void clickDuringTheBlinkEventPassIsHandled() {
         FIXTURE(Rig, rig, QByteArray());
         rig.activate();
-        rig.engine.Com_Click(0);
-        rig.screen.onEvents = [&] { rig.engine.Lbl_Click(); };
-        rig.engine.TimCK_Timer();
+        rig.engine.onMenuClicked(0);
+        rig.screen.onEvents = [&] { rig.engine.onSpeechClicked(); };
+        rig.engine.blinkIndicator();
         QCOMPARE(rig.screen.lamp, Lamp::Red);
         QCOMPARE(rig.step(), 3);  // the click ran step 2 inside the blink
-        rig.engine.TimCK_Timer();
+        rig.engine.blinkIndicator();
         QCOMPARE(rig.screen.lamp, Lamp::Yellow);
     }
 
     void closingStoresOnceAndStopsEverything() {
         FIXTURE(Rig, rig, bytes({5, 1, 2, 3, 4, 5, 6}));
         rig.activate();
-        rig.engine.Com_Click(0);
-        rig.screen.onEvents = [&] { rig.engine.Form_Unload(); };  // closed inside a pass
-        rig.engine.TimCK_Timer();
+        rig.engine.onMenuClicked(0);
+        rig.screen.onEvents = [&] { rig.engine.quitAndStore(); };  // closed inside a pass
+        rig.engine.blinkIndicator();
         QCOMPARE(rig.screen.quits, 1);
         QCOMPARE(rig.folder.record(), bytes({6, 2, 2, 3, 4, 5, 6}));
         const QString speech = rig.screen.speech;
-        rig.engine.Form_Unload();
+        rig.engine.quitAndStore();
         rig.click();
-        rig.engine.Timer_Timer();
-        rig.engine.Com_Click(4);
+        rig.engine.animationTick();
+        rig.engine.onMenuClicked(4);
         QCOMPARE(rig.screen.quits, 1);
         QCOMPARE(rig.screen.speech, speech);
     }

@@ -70,7 +70,7 @@ start_program() {
         exit 2
     fi
     # Positions in the client area's 10 x 15 grid: the speech fills rows 10..15, the five
-    # buttons lie on row 14, two units wide each, and Com4 is the last.
+    # buttons lie on row 14, two units wide each, and the fifth (会話) is the last.
     eval "$(xdotool getwindowgeometry --shell "$win")"
     speech_at=("$((WIDTH / 2))" "$((HEIGHT * 12 / 15))")
     talk_at=("$((WIDTH * 9 / 10))" "$((HEIGHT * 29 / 30))")

@@ -7,7 +7,7 @@
 #include <QStandardPaths>
 #include <QWidget>
 
-#include "save_record.h"
+#include "record.h"
 
 using namespace Qt::StringLiterals;
 
@@ -15,24 +15,24 @@ namespace {
 
 // The same folder reached by another path (a link, "..") must meet the same server. It lives
 // in the session's runtime folder, which goes at logout with whatever a lost run left there.
-QString serverNameFor(const QString& appDir) {
-    const QByteArray folder = QDir(appDir).canonicalPath().toUtf8();
-    const QByteArray hash = QCryptographicHash::hash(folder, QCryptographicHash::Sha256);
+QString serverNameFor(const QString& folder) {
+    const QByteArray canonical = QDir(folder).canonicalPath().toUtf8();
+    const QByteArray hash = QCryptographicHash::hash(canonical, QCryptographicHash::Sha256);
     return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
         .filePath(u"myoruka-"_s + QString::fromLatin1(hash.toHex().left(24)));
 }
 
 }  // namespace
 
-FolderLock::FolderLock(const QString& appDir)
-    : m_appDir(appDir), m_serverName(serverNameFor(appDir)), m_lock(appDir + u".myoruka.lock"_s) {
+FolderLock::FolderLock(const QString& folder)
+    : m_folder(folder), m_serverName(serverNameFor(folder)), m_lock(folder + u".myoruka.lock"_s) {
     // Never by age: a run may last for hours. A lock whose process is gone is taken over.
     m_lock.setStaleLockTime(0);
 }
 
 bool FolderLock::acquire() {
     if (m_lock.tryLock(0)) {
-        RecordFile(m_appDir + u"str.dat"_s).removeLeftovers();
+        RecordFile(m_folder + u"str.dat"_s).removeLeftovers();
         return true;
     }
     // A folder we cannot write to is not a second copy: the start reports the folder itself.

@@ -12,7 +12,7 @@ class QWidget;
 // other folders are independent.
 class FolderLock {
 public:
-    explicit FolderLock(const QString& appDir);
+    explicit FolderLock(const QString& folder);
 
     // False when another run holds this folder; it has been asked to show itself. A lock left by
     // a run that died is taken over. Holding the lock, removes a killed save's leftovers.
@@ -22,7 +22,7 @@ public:
     void listen(QWidget* window);
 
 private:
-    QString m_appDir;
+    QString m_folder;
     QString m_serverName;
     QLockFile m_lock;
     QLocalServer* m_server = nullptr;

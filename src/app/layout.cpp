@@ -20,8 +20,8 @@ Layout computeLayout(int screenHeightPx, QSize frame) {
         const int x0 = qRound(left * sx), y0 = qRound(top * sy);
         return QRect(x0, y0, qRound((left + width) * sx) - x0, qRound((top + height) * sy) - y0);
     };
-    l.pic = place(0, 0, 10, 10);
-    l.lbl = place(0, 10, 10, 5);
+    l.tank = place(0, 0, 10, 10);
+    l.speech = place(0, 10, 10, 5);
     l.indicator = place(9, 13, 0.5, 0.5);
     for (int i = 0; i < 5; ++i) l.buttons[i] = place(i * 2.0, 14, 2, 1);
 

@@ -10,8 +10,8 @@
 struct Layout {
     QSize outer;      // the window, frame included
     QSize client;     // what is left inside the window manager's frame
-    QRect pic;        // the tank, in client pixels
-    QRect lbl;        // the speech area
+    QRect tank;       // the tank, in client pixels
+    QRect speech;     // the speech area
     QRect indicator;  // the blinking square
     std::array<QRect, 5> buttons;
     int speechPointSize = 0;  // b

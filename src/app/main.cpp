@@ -7,12 +7,12 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "app_dir.h"
 #include "fault.h"
 #include "fault_report.h"
 #include "folder_lock.h"
-#include "fom.h"
-#include "rnd.h"
+#include "main_window.h"
+#include "program_folder.h"
+#include "random.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,13 +27,13 @@ void onSignal(int) {
 
 // SIGTERM, SIGINT and SIGHUP end the program as closing the window does: the counters are
 // stored. The handler only wakes the event loop; the work happens on the window's thread.
-void closeOnSignals(Fom& fom) {
+void closeOnSignals(MainWindow& window) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &fom);
-    QObject::connect(notifier, &QSocketNotifier::activated, &fom, [&fom] {
+    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char byte;
         [[maybe_unused]] const auto got = ::read(g_signalPipe[1], &byte, 1);
-        fom.unload();
+        window.quitAndStore();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
@@ -42,12 +42,12 @@ void closeOnSignals(Fom& fom) {
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
 }
 
-Fom* g_running = nullptr;
+MainWindow* g_running = nullptr;
 
 // When the X server goes away, Qt's X11 plugin calls exit() itself, past our event loop: the
 // run's counters are stored on that road too.
-void storeAtExit(Fom& fom) {
-    g_running = &fom;
+void storeAtExit(MainWindow& window) {
+    g_running = &window;
     std::atexit([] {
         if (g_running) g_running->storeAtExit();
     });
@@ -78,27 +78,29 @@ int main(int argc, char** argv) {
     font.setFamily(u"ＭＳ Ｐゴシック"_s);
     QApplication::setFont(font);
 
-    const QString appDir = AppDir(QCoreApplication::applicationDirPath());
-    FolderLock lock(appDir);
+    const QString folder = programFolder(QCoreApplication::applicationDirPath());
+    FolderLock lock(folder);
     if (!lock.acquire()) return 0;  // the run already in this folder was asked to come forward
 
-    ClockRnd rnd;
-    Fom fom(rnd, appDir);
+    ClockRandom random;
+    MainWindow window(random, folder);
     try {
-        fom.Form_Load();
+        window.load();
     } catch (const Fault& fault) {
         reportFault(fault, nullptr);
         return kFaultExitCode;
     }
-    closeOnSignals(fom);
+    closeOnSignals(window);
     // The desktop session ending is one more way of closing the window.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &fom, [&fom] { fom.unload(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &fom, [&fom] { fom.unload(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window] { window.quitAndStore(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                     [&window] { window.quitAndStore(); });
 
-    lock.listen(&fom);
-    storeAtExit(fom);
+    lock.listen(&window);
+    storeAtExit(window);
 
-    fom.show();
+    window.show();
     const int code = QApplication::exec();
     g_running = nullptr;
     return code;

@@ -15,7 +15,7 @@ const QColor kWater(0, 0, 192);
 
 Tank::Tank(QWidget* parent)
     : QFrame(parent), m_alien(new QWidget(this)), m_status(new QLabel(this)) {
-    setObjectName(u"Pic"_s);
+    setObjectName(u"tank"_s);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the frame and the composed tank cover it all
@@ -23,14 +23,14 @@ Tank::Tank(QWidget* parent)
     setAccessibleName(u"水槽"_s);
     setAccessibleDescription(u"とらわれの宇宙人がいる水槽"_s);
 
-    m_alien->setObjectName(u"ImgBak"_s);
+    m_alien->setObjectName(u"alien"_s);
     m_alien->setToolTip(u"ヘルプを表示します"_s);
     m_alien->setAccessibleName(u"宇宙人"_s);
     m_alien->setAccessibleDescription(u"クリックするとヘルプを表示します"_s);
     m_alien->setCursor(Qt::PointingHandCursor);
     m_alien->installEventFilter(this);
 
-    m_status->setObjectName(u"LblKazari"_s);
+    m_status->setObjectName(u"status"_s);
     m_status->setText(u"Label1"_s);
     m_status->setTextFormat(Qt::PlainText);
     m_status->setStyleSheet(u"color: rgb(255, 0, 0); background: transparent;"_s);

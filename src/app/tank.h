@@ -42,6 +42,6 @@ private:
 
     QImage m_picture;
     QRectF m_alienUnits;
-    QWidget* m_alien;  // ImgBak: takes the clicks; the tank paints the picture
-    QLabel* m_status;  // LblKazari
+    QWidget* m_alien;  // takes the clicks; the tank paints the picture
+    QLabel* m_status;
 };

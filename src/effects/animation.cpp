@@ -3,10 +3,10 @@
 #include <iterator>
 
 #include "phrases.h"
-#include "rnd.h"
+#include "random.h"
 #include "word_lists.h"
 
-const QStringView ChantChars =
+const QStringView chantCharacters =
     u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
     u"ゃょゅぁぃぅぇぉう゛★～！？";
 
@@ -14,19 +14,19 @@ namespace {
 constexpr QStringView kNewLine = u"\r\n";
 }
 
-bool FortuneTick(std::uint8_t& tickCount, QString& text, const WordLists& words, Rnd& rnd) {
+bool fortuneTick(std::uint8_t& tickCount, QString& text, const WordLists& words, Random& random) {
     static constexpr QStringView kTimes[] = {u"朝", u"昼", u"夕方", u"夜"};
     if (tickCount >= std::size(kTimes)) return true;
-    text = text + kNewLine + kTimes[tickCount] + u"に、" + RandomPhrase(words, rnd);
+    text = text + kNewLine + kTimes[tickCount] + u"に、" + randomPhrase(words, random);
     ++tickCount;
     return false;
 }
 
-bool LoveTick(std::uint8_t& tickCount, QString& text, const WordLists& words, Rnd& rnd) {
+bool loveTick(std::uint8_t& tickCount, QString& text, const WordLists& words, Random& random) {
     switch (tickCount) {
-        case 0: text = text + kNewLine + u"ライバルは" + words.MojiRnd(1, rnd) + u"で"; break;
+        case 0: text = text + kNewLine + u"ライバルは" + words.randomWord(1, random) + u"で"; break;
         case 1:
-            text = text + kNewLine + u"恋にいい場所は" + words.MojiRnd(3, rnd) + u"じゃな";
+            text = text + kNewLine + u"恋にいい場所は" + words.randomWord(3, random) + u"じゃな";
             break;
         default: return true;
     }
@@ -34,21 +34,21 @@ bool LoveTick(std::uint8_t& tickCount, QString& text, const WordLists& words, Rn
     return false;
 }
 
-bool ChantTick(std::uint8_t& tickCount, QString& text, const WordLists& words, Rnd& rnd) {
+bool chantTick(std::uint8_t& tickCount, QString& text, const WordLists& words, Random& random) {
     ++tickCount;
     if (tickCount > 100) {
         text = text + kNewLine + u"かーーーーーーーーっ！！";
         return true;
     }
-    if (rnd.below(100) < 10) {
-        // Int(a x b) with a in 0..3: list 0 most often, list 1 and 2 now and then.
-        const int a = rnd.below(4);
-        const float b = rnd.next();
-        text = text + words.MojiRnd(static_cast<int>(a * static_cast<double>(b)), rnd);
+    if (random.below(100) < 10) {
+        // List a x b cut down, a in 0..3: actions most often, people and deeds now and then.
+        const int a = random.below(4);
+        const float b = random.next();
+        text = text + words.randomWord(static_cast<int>(a * static_cast<double>(b)), random);
     } else {
-        const float r = rnd.next();
+        const float r = random.next();
         const int position = static_cast<int>(static_cast<double>(r) * 60 + 1);
-        text = text + ChantChars[position - 1];
+        text = text + chantCharacters[position - 1];
     }
     return false;
 }

@@ -1,6 +1,6 @@
 #include "phrases.h"
 
-#include "rnd.h"
+#include "random.h"
 #include "word_lists.h"
 
 using namespace Qt::StringLiterals;
@@ -9,28 +9,28 @@ namespace {
 enum List { Actions = 0, People = 1, DoneTo = 2, Places = 3 };
 }
 
-QString RandomPhrase(const WordLists& words, Rnd& rnd) {
-    // Each MojiRnd is its own draw, so the order of the calls below is the order of draws.
-    switch (rnd.below(3)) {
+QString randomPhrase(const WordLists& words, Random& random) {
+    // Each randomWord is its own draw, so the order of the calls below is the order of draws.
+    switch (random.below(3)) {
         case 0: {
-            const QString place = words.MojiRnd(Places, rnd);
-            return place + u"で" + words.MojiRnd(Actions, rnd);
+            const QString place = words.randomWord(Places, random);
+            return place + u"で" + words.randomWord(Actions, random);
         }
         case 1: {
-            const QString person = words.MojiRnd(People, rnd);
-            return person + u"を" + words.MojiRnd(DoneTo, rnd);
+            const QString person = words.randomWord(People, random);
+            return person + u"を" + words.randomWord(DoneTo, random);
         }
         default: {
             QString phrase;
-            if (rnd.below(3) > 1) phrase += words.MojiRnd(People, rnd) + u"と";
-            if (rnd.below(3) > 1) phrase += words.MojiRnd(Places, rnd) + u"で";
-            return phrase + words.MojiRnd(Actions, rnd);
+            if (random.below(3) > 1) phrase += words.randomWord(People, random) + u"と";
+            if (random.below(3) > 1) phrase += words.randomWord(Places, random) + u"で";
+            return phrase + words.randomWord(Actions, random);
         }
     }
 }
 
-QString FortuneRank(Rnd& rnd) {
-    const int n = rnd.below(100);
+QString fortuneGrade(Random& random) {
+    const int n = random.below(100);
     if (n >= 90) return u"大吉じゃ"_s;
     if (n >= 70) return u"中吉じゃ"_s;
     if (n >= 50) return u"小吉じゃ"_s;

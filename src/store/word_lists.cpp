@@ -5,7 +5,7 @@
 #include <QStringEncoder>
 
 #include "fault.h"
-#include "rnd.h"
+#include "random.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,8 +13,8 @@ namespace {
 
 constexpr char kCodePage[] = "CP932";
 
-QString listPath(const QString& appDir, int list) {
-    return appDir + QString::number(list) + u".dat"_s;
+QString listPath(const QString& folder, int list) {
+    return folder + QString::number(list) + u".dat"_s;
 }
 
 // The line rules, for file bytes and decoded text alike: CR and LF are single bytes in CP932
@@ -68,13 +68,13 @@ char16_t windowsForm(char16_t ch) {
 
 }  // namespace
 
-std::vector<QString> WordLists::SplitLines(const QString& text) {
+std::vector<QString> WordLists::splitLines(const QString& text) {
     std::vector<QString> lines;
     for (const Span& s : splitSpans(text)) lines.push_back(text.mid(s.start, s.length));
     return lines;
 }
 
-std::vector<QString> WordLists::ParseList(const QByteArray& bytes) {
+std::vector<QString> WordLists::parseList(const QByteArray& bytes) {
     QStringDecoder decode(kCodePage);
     std::vector<QString> entries;
     for (const Span& s : splitSpans(bytes))
@@ -82,16 +82,16 @@ std::vector<QString> WordLists::ParseList(const QByteArray& bytes) {
     return entries;
 }
 
-QString WordLists::Words(int list, int index) const {
+QString WordLists::word(int list, int index) const {
     const List& l = m_words[list];
     QStringDecoder decode(kCodePage);
     return decodeEntry(decode, lineOf(l.bytes, l.spans[index]));
 }
 
-void WordLists::LoadWordLists(const QString& appDir) {
-    m_appDir = appDir;
+void WordLists::load(const QString& folder) {
+    m_folder = folder;
     for (int list = 0; list < kLists; ++list) {
-        const QString path = listPath(appDir, list);
+        const QString path = listPath(folder, list);
         requireRegularFile(path);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -114,9 +114,9 @@ void WordLists::LoadWordLists(const QString& appDir) {
     }
 }
 
-QString WordLists::MojiRnd(int list, Rnd& rnd) const {
-    const int index = rnd.below(WordCount(list));
-    if (index >= WordCount(list)) return QString();
+QString WordLists::randomWord(int list, Random& random) const {
+    const int index = random.below(count(list));
+    if (index >= count(list)) return QString();
     // Only the start of a long entry is decoded: a CP932 character takes at most two bytes.
     const List& l = m_words[list];
     Span span = l.spans[index];
@@ -125,18 +125,18 @@ QString WordLists::MojiRnd(int list, Rnd& rnd) const {
     return decodeEntry(decode, lineOf(l.bytes, span)).left(kLongestShown);
 }
 
-bool WordLists::IsKnownWord(const QString& word) const {
+bool WordLists::knows(const QString& word) const {
     if (word.isEmpty()) return true;
     const List& people = m_words[kPeople];
     QStringDecoder decode(kCodePage);
     // Compared as it would be stored, so a noun with a "？" in the file is known the second time.
-    const QString stored = decodeEntry(decode, EncodeLine(word));
+    const QString stored = decodeEntry(decode, encodeLine(word));
     for (const Span& s : people.spans)
         if (decodeEntry(decode, lineOf(people.bytes, s)) == stored) return true;
     return false;
 }
 
-QByteArray WordLists::EncodeLine(const QString& word) {
+QByteArray WordLists::encodeLine(const QString& word) {
     static const QByteArray kUnknown = QStringEncoder(kCodePage).encode(u"？"_s);
     QByteArray bytes;
     for (qsizetype i = 0; i < word.size(); ++i) {
@@ -153,11 +153,11 @@ QByteArray WordLists::EncodeLine(const QString& word) {
     return bytes;
 }
 
-void WordLists::AddWord(const QString& word) {
-    const QString path = listPath(m_appDir, kPeople);
-    if (WordCount(kPeople) >= kCapacity) throw Fault(u"人物リストがいっぱいです"_s, path);
+void WordLists::learn(const QString& word) {
+    const QString path = listPath(m_folder, kPeople);
+    if (count(kPeople) >= kCapacity) throw Fault(u"人物リストがいっぱいです"_s, path);
 
-    const QByteArray line = EncodeLine(word);
+    const QByteArray line = encodeLine(word);
     List& people = m_words[kPeople];
     people.spans.push_back({people.bytes.size(), line.size()});
     people.bytes += line + '\r';

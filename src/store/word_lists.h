@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-class Rnd;
+class Random;
 
 // The five word lists beside the program: 0 actions, 1 people, 2 actions done to someone,
 // 3 places, 4 closing lines of a fortune. Files are CP932 with CR LF line ends.
@@ -14,9 +14,9 @@ public:
     static constexpr int kCapacity = 10001;
     static constexpr int kPeople = 1;
 
-    // Reads 0.dat .. 4.dat from `appDir` (which ends in a separator). Throws Fault naming
+    // Reads 0.dat .. 4.dat from `folder` (which ends in a separator). Throws Fault naming
     // the file when one is missing or holds more than kCapacity lines.
-    void LoadWordLists(const QString& appDir);
+    void load(const QString& folder);
 
     // The longest entry the alien says; the rest of a longer line is left unsaid. It is more
     // than the speech area shows, and keeps an absurd line (megabytes) from freezing the
@@ -25,27 +25,27 @@ public:
 
     // One draw: any entry, the last included, cut at kLongestShown characters; an empty list
     // yields the empty text.
-    QString MojiRnd(int list, Rnd& rnd) const;
+    QString randomWord(int list, Random& random) const;
 
-    // True for the empty text or an exact (code unit) match of a list-1 entry, comparing the
-    // word as AddWord would store it: once "😀" is stored as "？", "？" is known too.
-    bool IsKnownWord(const QString& word) const;
+    // True for the empty text or an exact (code unit) match of a people-list entry, comparing the
+    // word as learn would store it: once "😀" is stored as "？", "？" is known too.
+    bool knows(const QString& word) const;
 
-    // Appends `word` to list 1 and as a new line to 1.dat. JIS forms such as 〜 are written
+    // Appends `word` to the people list and as a new line to 1.dat. JIS forms such as 〜 are written
     // as their CP932 (Windows) forms such as ～; characters CP932 cannot hold, and CR, are
     // written as "？". The entry in memory is what the file will read back.
-    void AddWord(const QString& word);
+    void learn(const QString& word);
 
-    int WordCount(int list) const { return static_cast<int>(m_words[list].spans.size()); }
+    int count(int list) const { return static_cast<int>(m_words[list].spans.size()); }
     // Entries are decoded when they are used: start-up only finds where the lines lie.
-    QString Words(int list, int index) const;
+    QString word(int list, int index) const;
 
     // The entries of one list file: CP932 bytes split by the line rules below and decoded.
-    static std::vector<QString> ParseList(const QByteArray& bytes);
+    static std::vector<QString> parseList(const QByteArray& bytes);
 
     // Splits decoded text into entries by the same rules: CR LF or a lone CR ends a line, a
     // lone LF is part of the entry, and a final line end starts no further entry.
-    static std::vector<QString> SplitLines(const QString& text);
+    static std::vector<QString> splitLines(const QString& text);
 
     struct Span {
         qsizetype start;
@@ -54,7 +54,7 @@ public:
 
 private:
     // The text as it will be stored: one CP932 line, unrepresentable characters as "？".
-    static QByteArray EncodeLine(const QString& word);
+    static QByteArray encodeLine(const QString& word);
 
     // A list is its file's bytes and where each entry lies in them: far less memory and
     // start-up work than decoding ten thousand entries nobody may ever draw.
@@ -63,6 +63,6 @@ private:
         std::vector<Span> spans;
     };
 
-    QString m_appDir;
+    QString m_folder;
     std::array<List, kLists> m_words;
 };

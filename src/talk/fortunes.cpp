@@ -1,7 +1,7 @@
 // The four readings. Each raises its counter in step 1, ends with the farewell, and the
 // click after the farewell stores the record and ends the program.
 #include "phrases.h"
-#include "rnd.h"
+#include "random.h"
 #include "screen.h"
 #include "talk_engine.h"
 
@@ -12,78 +12,78 @@ namespace {
 constexpr int kSlowTicksMs = 300;  // one line of the day every 0.3 s
 constexpr int kChantTicksMs = 1;   // the chant runs as fast as the timer goes
 
-QString fateIndex(QStringView lead, Rnd& rnd) {
-    return lead + QString::number(rnd.below(100)) + u"％じゃ";
+QString fateIndex(QStringView lead, Random& random) {
+    return lead + QString::number(random.below(100)) + u"％じゃ";
 }
 
 const QString kFarewell = u"それではこれにて"_s;
 
 }  // namespace
 
-void TalkEngine::FortuneStep() {
+void TalkEngine::fortuneStep() {
     switch (stepNumber()) {
         case 1:
-            Raise(m_record.Fortunes);
+            raiseCounter(m_record.fortunes);
             say(u"占って進ぜよう、・・・っっっっっっｍ！"_s);
             break;
         case 2:
-            say(fateIndex(u"今日の運命指数は", m_rnd) + u"\r\n\r\nそなたは今日、");
+            say(fateIndex(u"今日の運命指数は", m_random) + u"\r\n\r\nそなたは今日、");
             m_screen.setAnimationInterval(kSlowTicksMs);
-            TimTrue();
+            startAnimation();
             break;
-        case 3: append(u"\r\n"_s + m_words.MojiRnd(4, m_rnd)); break;
+        case 3: append(u"\r\n"_s + m_words.randomWord(4, m_random)); break;
         case 4: say(kFarewell); break;
-        default: Form_Unload();
+        default: quitAndStore();
     }
 }
 
-void TalkEngine::ExorcismStep() {
+void TalkEngine::exorcismStep() {
     switch (stepNumber()) {
         case 1:
-            Raise(m_record.Exorcisms);
+            raiseCounter(m_record.exorcisms);
             say(u"お払いをして進ぜよう\r\n"_s);
             break;
         case 2:
             m_screen.setAnimationInterval(kChantTicksMs);
-            TimTrue();
+            startAnimation();
             break;
         case 3: say(u"これでＯＫじゃ"_s); break;
         case 4: say(kFarewell); break;
-        default: Form_Unload();
+        default: quitAndStore();
     }
 }
 
-void TalkEngine::SimpleFortuneStep() {
+void TalkEngine::simpleFortuneStep() {
     switch (stepNumber()) {
         case 1:
-            Raise(m_record.SimpleFortunes);
+            raiseCounter(m_record.simpleFortunes);
             say(u"占って進ぜよう・・・、うむむむむ"_s);
             break;
         case 2: {
-            const QString index = fateIndex(u"今日の運命指数は", m_rnd);
-            say(index + u"\r\n\r\nそなたは今日、" + FortuneRank(m_rnd));
+            const QString index = fateIndex(u"今日の運命指数は", m_random);
+            say(index + u"\r\n\r\nそなたは今日、" + fortuneGrade(m_random));
             break;
         }
         case 3: say(kFarewell); break;
-        default: Form_Unload();
+        default: quitAndStore();
     }
 }
 
-void TalkEngine::LoveFortuneStep() {
+void TalkEngine::loveFortuneStep() {
     switch (stepNumber()) {
         case 1:
-            Raise(m_record.LoveFortunes);
+            raiseCounter(m_record.loveFortunes);
             say(u"たはーーーーーーーー"_s);
             break;
         case 2:
-            say(fateIndex(u"そうじゃな、その恋の運命指数は", m_rnd) + u"\r\n");
+            say(fateIndex(u"そうじゃな、その恋の運命指数は", m_random) + u"\r\n");
             m_screen.setAnimationInterval(kSlowTicksMs);
-            TimTrue();
+            startAnimation();
             break;
         case 3:
             append(u"\r\nまぁ、恋は自分次第で\r\nどうにもナルモンじゃし、あまり思い詰めるなよ、"_s);
             break;
         case 4: say(kFarewell); break;
-        default: Form_Unload();
+        default: quitAndStore();
     }
 }

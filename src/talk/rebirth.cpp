@@ -7,22 +7,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString partingRemark(const SaveRecord& r) {
+QString partingRemark(const Record& r) {
     constexpr int x = 50;
-    if (r.Fortunes >= x + 10)
+    if (r.fortunes >= x + 10)
         return u"お前が私の占いを\r\n頼っているのを知っていたから、悪くなかった"_s;
-    if (r.Exorcisms >= x)
+    if (r.exorcisms >= x)
         return u"お前にはどうやら悪い虫が付きやすいようだ\r\nこれからも、用心するんだな"_s;
-    if (r.SimpleFortunes >= x)
+    if (r.simpleFortunes >= x)
         return u"せっかちなお前のことだ、\r\n何事かと今もイライラしてるんじゃないか？"_s;
-    if (r.LoveFortunes >= x) return u"恋に不安を感じているらしいがその情熱なら大丈夫だ"_s;
-    if (r.Headaches >= x) return u"体の弱い私にめげずに此処までしてくれて\r\nありがとう"_s;
+    if (r.loveFortunes >= x) return u"恋に不安を感じているらしいがその情熱なら大丈夫だ"_s;
+    if (r.headaches >= x) return u"体の弱い私にめげずに此処までしてくれて\r\nありがとう"_s;
     return u"まぁ、特に言うことはないが"_s;
 }
 
 }  // namespace
 
-void TalkEngine::RebirthStep() {
+void TalkEngine::rebirthStep() {
     switch (stepNumber()) {
         case 1: say(u"うう！！"_s); break;
         case 2: say(u"どうやらそのときがやってきたようだ"_s); break;
@@ -35,6 +35,6 @@ void TalkEngine::RebirthStep() {
             say(u"ふう"_s);
             break;
         case 8: say(u"まぁ、これからもヨロシク"_s); break;
-        default: m_record = SaveRecord{}; Form_Unload();
+        default: m_record = Record{}; quitAndStore();
     }
 }

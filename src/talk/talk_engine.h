@@ -3,43 +3,43 @@
 #include <QString>
 #include <array>
 
-#include "save_record.h"
+#include "record.h"
 #include "talk_state.h"
 #include "word_lists.h"
 
-class Rnd;
+class Random;
 class Screen;
 
 // The alien's whole talk, without a display. The window forwards its events here:
-//   Form_Load        once, before the window is shown: lists, record, unlock rules;
-//   Form_Activate    on first activation: the first picture, then greeting, headache or rebirth;
-//   Com_Click(i)     a menu button starts talk mode i;
-//   Lbl_Click        a click on the speech runs one script step while a click is awaited;
-//   Timer_Timer      an animation tick; TimCK_Timer the indicator's blink;
-//   Form_Unload      stores the record once and ends; afterwards every handler does nothing.
+//   load        once, before the window is shown: lists, record, unlock rules;
+//   activate    on first activation: the first picture, then greeting, headache or rebirth;
+//   onMenuClicked(i)     a menu button starts talk mode i;
+//   onSpeechClicked        a click on the speech runs one script step while a click is awaited;
+//   animationTick      an animation tick; blinkIndicator the indicator's blink;
+//   quitAndStore      stores the record once and ends; afterwards every handler does nothing.
 class TalkEngine {
 public:
-    TalkEngine(Screen& screen, Rnd& rnd, QString appDir);
+    TalkEngine(Screen& screen, Random& random, QString folder);
 
-    static const std::array<QString, 5> MenuCaptions;
+    static const std::array<QString, 5> menuCaptions;
 
-    void Form_Load();
-    void Form_Activate();
-    void Form_Unload();
-    void Lbl_Click();
-    void Com_Click(int index);
-    void TimCK_Timer();
-    void Timer_Timer();
+    void load();
+    void activate();
+    void quitAndStore();
+    void onSpeechClicked();
+    void onMenuClicked(int index);
+    void blinkIndicator();
+    void animationTick();
 
     // A fault ends the program without saving: every handler stops working at once.
     void abandon() { m_ended = true; }
 
-    static QString StatusText(const SaveRecord& record);
-    static std::array<bool, 5> Unlocked(const SaveRecord& record);
+    static QString statusText(const Record& record);
+    static std::array<bool, 5> unlockedButtons(const Record& record);
 
     bool ended() const { return m_ended; }
-    const QString& appDir() const { return m_appDir; }
-    const SaveRecord& record() const { return m_record; }
+    const QString& folder() const { return m_folder; }
+    const Record& record() const { return m_record; }
     const QString& speech() const { return m_speech; }
     const TalkMode& talkMode() const { return m_mode; }
     const TalkStep& talkStep() const { return m_step; }
@@ -52,23 +52,23 @@ public:
     const WordLists& words() const { return m_words; }
 
 private:
-    void StartTalk(const TalkMode& mode);
-    void TimTrue();
-    void ShowMenu();
-    void ShowStatus();
-    void ToggleImage();
-    void RunScript();
+    void startTalk(const TalkMode& mode);
+    void startAnimation();
+    void showMenu();
+    void showStatus();
+    void flipPicture();
+    void runScript();
 
     // Scripts, one step per call, chosen by m_step.
-    void FortuneStep();
-    void SimpleFortuneStep();
-    void LoveFortuneStep();
-    void ExorcismStep();
-    void RebirthStep();
-    void LauncherStep();
-    void KaiwaStep();
-    void TopicStep(int topic);
-    void HeadacheStep();
+    void fortuneStep();
+    void simpleFortuneStep();
+    void loveFortuneStep();
+    void exorcismStep();
+    void rebirthStep();
+    void conversationStep();
+    void teachingStep();
+    void topicStep(int topic);
+    void headacheStep();
 
     int stepNumber() const;  // 0 for "end": no script has a step 0
     void say(const QString& text);
@@ -77,11 +77,11 @@ private:
     void setButtonVisible(int index, bool visible);
 
     Screen& m_screen;
-    Rnd& m_rnd;
-    const QString m_appDir;
+    Random& m_random;
+    const QString m_folder;
     const RecordFile m_recordFile;
     WordLists m_words;
-    SaveRecord m_record;
+    Record m_record;
     std::array<bool, 5> m_unlocked{};
     std::array<bool, 5> m_buttonVisible{};
 

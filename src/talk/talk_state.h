@@ -4,7 +4,7 @@
 
 // A talk mode is a number 0..12 or one of two named talks; a step is a number 1..100 or
 // "end". Variants make "a number never equals a text" hold by construction.
-enum class NamedTalk { Hensin, Kaiwa };
+enum class NamedTalk { Rebirth, Teaching };
 using TalkMode = std::variant<std::monostate, int, NamedTalk>;
 
 struct EndStep {
@@ -19,7 +19,7 @@ enum Mode : int {
     kSimpleFortune = 1,
     kLoveFortune = 2,
     kExorcism = 3,
-    kLauncher = 4,
+    kConversation = 4,
     kHeadache = 5,
     kFirstTopic = 6,
     kLastTopic = 12,

@@ -14,31 +14,31 @@
 class QLabel;
 class QPushButton;
 class QTimer;
-class Rnd;
+class Random;
 class Indicator;
 class Tank;
 
 // The one window, "ミョルカ": it builds the controls, lays them out from the screen height and
 // forwards every event to the talk engine, which owns all the rules.
-class Fom : public QWidget, public Screen {
+class MainWindow : public QWidget, public Screen {
     Q_OBJECT
 
 public:
-    Fom(Rnd& rnd, const QString& appDir, QWidget* parent = nullptr);
+    MainWindow(Random& random, const QString& folder, QWidget* parent = nullptr);
 
     // Lists, record and layout; throws Fault before the window is shown.
-    void Form_Load();
+    void load();
     // Stores the record and ends, as closing the window does (signals, session end).
-    void unload();
+    void quitAndStore();
     // The process is ending without the event loop (the display went away): stores the record
-    // as unload() does, once, and never after a fault. A fault is only printed.
+    // as quitAndStore() does, once, and never after a fault. A fault is only printed.
     void storeAtExit();
 
     // How the run ends (the code is non-zero after a fault); tests record it instead.
     void setExit(std::function<void(int)> exit) { m_exit = std::move(exit); }
 
     TalkEngine& engine() { return m_engine; }
-    static QString HelpText();
+    static QString helpText();
 
     // Screen
     void setSpeech(const QString& text) override;
@@ -66,7 +66,7 @@ private:
     template <typename Handler>
     void guard(Handler&& handler);
     void applyLayout(QSize frame);
-    void ImgBak_Click();
+    void onAlienClicked();
     // Tells a screen reader what changed once the handler is done: the completed line, and
     // where the keys now act (the speech area, or the menu when it is back).
     void announceSoon();
@@ -85,12 +85,12 @@ private:
     bool m_speechPressed = false;
     std::array<PictureFile, 2> m_pictures;  // the two frames as last read from disk
 
-    Tank* m_pic;
-    QLabel* m_lbl;
-    Indicator* m_indicator;  // cliKazari
-    QWidget* m_notice;       // empty; shown again to have a completed line heard
-    QWidget* m_menu;         // holds the buttons, so a screen reader hears when the menu is back
-    std::array<QPushButton*, 5> m_com{};
-    QTimer* m_blink;  // TimCK
-    QTimer* m_timer;  // Timer
+    Tank* m_tank;
+    QLabel* m_speechLabel;
+    Indicator* m_indicator;
+    QWidget* m_notice;  // empty; shown again to have a completed line heard
+    QWidget* m_menu;    // holds the buttons, so a screen reader hears when the menu is back
+    std::array<QPushButton*, 5> m_buttons{};
+    QTimer* m_blinkTimer;
+    QTimer* m_animationTimer;
 };

@@ -4,22 +4,22 @@
 #include <cstdint>
 
 // The seven counters kept between runs, in their order on disk.
-struct SaveRecord {
-    std::uint8_t Years = 0;
-    std::uint8_t Fortunes = 0;
-    std::uint8_t Exorcisms = 0;
-    std::uint8_t SimpleFortunes = 0;
-    std::uint8_t LoveFortunes = 0;
-    std::uint8_t Headaches = 0;
-    std::uint8_t Talks = 0;
+struct Record {
+    std::uint8_t years = 0;
+    std::uint8_t fortunes = 0;
+    std::uint8_t exorcisms = 0;
+    std::uint8_t simpleFortunes = 0;
+    std::uint8_t loveFortunes = 0;
+    std::uint8_t headaches = 0;
+    std::uint8_t talks = 0;
 
     static constexpr int kSize = 7;
 
-    bool operator==(const SaveRecord& o) const;
+    bool operator==(const Record& o) const;
 };
 
 // Counters stop at 255 instead of overflowing: a well-used alien must still start.
-inline void Raise(std::uint8_t& counter) {
+inline void raiseCounter(std::uint8_t& counter) {
     if (counter < 255) ++counter;
 }
 
@@ -30,11 +30,11 @@ public:
 
     // A missing file reads as zeros and is created empty, so that a folder we cannot
     // write to is reported now rather than when the user's counts would be lost.
-    SaveRecord LoadRecord() const;
+    Record load() const;
 
     // Replaces the first seven bytes atomically; bytes beyond them are kept.
     // On any failure the old file stays as it was, byte for byte, and Fault is thrown.
-    void StoreRecord(const SaveRecord& record) const;
+    void store(const Record& record) const;
 
     // Deletes temporary copies that a run killed while saving left beside the record. Only
     // for the run that holds the folder: another run's save may be under way.

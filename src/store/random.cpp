@@ -1,8 +1,8 @@
-#include "rnd.h"
+#include "random.h"
 
 #include <chrono>
 
-ClockRnd::ClockRnd()
+ClockRandom::ClockRandom()
     : m_gen(
           static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count())) {
 }

@@ -1,4 +1,4 @@
-#include "save_record.h"
+#include "record.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,13 +15,13 @@ namespace {
 // The counters in file order, so reading and writing cannot disagree.
 template <typename Record>
 auto fields(Record& r) {
-    return std::array{&r.Years,        &r.Fortunes,  &r.Exorcisms, &r.SimpleFortunes,
-                      &r.LoveFortunes, &r.Headaches, &r.Talks};
+    return std::array{&r.years,        &r.fortunes,  &r.exorcisms, &r.simpleFortunes,
+                      &r.loveFortunes, &r.headaches, &r.talks};
 }
 
 }  // namespace
 
-bool SaveRecord::operator==(const SaveRecord& o) const {
+bool Record::operator==(const Record& o) const {
     const auto a = fields(*this);
     const auto b = fields(o);
     for (int i = 0; i < kSize; ++i)
@@ -29,8 +29,8 @@ bool SaveRecord::operator==(const SaveRecord& o) const {
     return true;
 }
 
-SaveRecord RecordFile::LoadRecord() const {
-    SaveRecord record;
+Record RecordFile::load() const {
+    Record record;
     requireRegularFile(m_path);
     QFile file(m_path);
     if (!file.exists()) {
@@ -39,7 +39,7 @@ SaveRecord RecordFile::LoadRecord() const {
         return record;
     }
     if (!file.open(QIODevice::ReadOnly)) throw Fault(u"記録ファイルを読めません"_s, m_path);
-    const QByteArray bytes = file.read(SaveRecord::kSize);
+    const QByteArray bytes = file.read(Record::kSize);
     const auto out = fields(record);
     for (int i = 0; i < bytes.size(); ++i) *out[i] = static_cast<std::uint8_t>(bytes[i]);
 
@@ -50,7 +50,7 @@ SaveRecord RecordFile::LoadRecord() const {
     return record;
 }
 
-void RecordFile::StoreRecord(const SaveRecord& record) const {
+void RecordFile::store(const Record& record) const {
     const Fault cannotWrite(u"記録ファイルに書き込めません"_s, m_path);
     QByteArray bytes;
     QFile old(m_path);
@@ -60,9 +60,9 @@ void RecordFile::StoreRecord(const SaveRecord& record) const {
         bytes = old.readAll();
         if (old.error() != QFileDevice::NoError) throw cannotWrite;
     }
-    if (bytes.size() < SaveRecord::kSize) bytes.resize(SaveRecord::kSize);
+    if (bytes.size() < Record::kSize) bytes.resize(Record::kSize);
     const auto in = fields(record);
-    for (int i = 0; i < SaveRecord::kSize; ++i) bytes[i] = static_cast<char>(*in[i]);
+    for (int i = 0; i < Record::kSize; ++i) bytes[i] = static_cast<char>(*in[i]);
 
     // Unbuffered and checked at every step: Qt 6.4's commit() does not report a failed final
     // flush, and would put an empty file in place of the record on a full disk. Until commit()
