@@ -31,8 +31,8 @@ public:
     // word as learn would store it: once "😀" is stored as "？", "？" is known too.
     bool knows(const QString& word) const;
 
-    // Appends `word` to the people list and as a new line to 1.dat. JIS forms such as 〜 are written
-    // as their CP932 (Windows) forms such as ～; characters CP932 cannot hold, and CR, are
+    // Appends `word` to the people list and as a new line to 1.dat. JIS forms such as 〜 are
+    // written as their CP932 (Windows) forms such as ～; characters CP932 cannot hold, and CR, are
     // written as "？". The entry in memory is what the file will read back.
     void learn(const QString& word);
 
