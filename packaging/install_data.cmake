@@ -4,8 +4,8 @@
 # touched. Then writes .installed, which names this install (version and a hash of every file
 # shipped); the launcher compares it with a user's copy of the folder to know when to refresh.
 #
-# In:  MYORUKA_DIST_DIR, MYORUKA_INSTALL_DIR, MYORUKA_DATA_FILES, MYORUKA_VERSION, and the usual
-#      CMAKE_INSTALL_PREFIX and DESTDIR of an install.
+# In:  MYORUKA_DIST_DIR, MYORUKA_INSTALL_DIR, MYORUKA_DATA_FILES, MYORUKA_VERSION, MYORUKA_OBJCOPY,
+#      and the usual CMAKE_INSTALL_PREFIX, DESTDIR and CMAKE_INSTALL_DO_STRIP of an install.
 
 if(IS_ABSOLUTE "${MYORUKA_INSTALL_DIR}")
   set(folder "$ENV{DESTDIR}${MYORUKA_INSTALL_DIR}")
@@ -19,6 +19,12 @@ set(stamp "${folder}/.installed")
 set(last "")
 if(EXISTS "${stamp}")
   file(STRINGS "${stamp}" last)
+endif()
+
+# A stripped install drops the compiler's notes too, as Debian's tools do.
+if(CMAKE_INSTALL_DO_STRIP AND MYORUKA_OBJCOPY)
+  execute_process(COMMAND "${MYORUKA_OBJCOPY}" --remove-section=.comment "${folder}/myoruka"
+                  COMMAND_ERROR_IS_FATAL ANY)
 endif()
 
 set(record "myoruka ${MYORUKA_VERSION}\n")

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "command_line.h"
 #include "fault.h"
 #include "fault_report.h"
 #include "folder_lock.h"
@@ -63,6 +64,7 @@ void substituteFonts() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto exitCode = handleCommandLine(argc, argv)) return *exitCode;
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"myoruka"_s);
     QApplication::setDesktopFileName(u"myoruka"_s);

@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <optional>
+
+// Exit code for a command line the program does not understand (EX_USAGE of sysexits.h).
+constexpr int kUsageExitCode = 64;
+
+// Reads the command line before anything needs a display. Answers --help and --version, in
+// Japanese where the user's locale is Japanese, and refuses unknown options and arguments.
+// Returns the exit code when the program is to end at once, or nothing when it is to start.
+std::optional<int> handleCommandLine(int argc, char** argv);
