@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The command line, with no display at all: --help and --version in the user's language, the
+# man page naming every option --help names, and one line and exit code 64 for a wrong option.
+# usage: command_line.sh PROGRAM MAN_PAGE_SOURCE
+set -uo pipefail
+program=$1 man=$2
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+# run LANG LC_ALL ARGS...: sets out, err and code; only the locale variables given are set.
+run() {
+    local lang=$1 all=$2
+    shift 2
+    out=$(env -i PATH="$PATH" ${lang:+LANG=$lang} ${all:+LC_ALL=$all} "$program" "$@" \
+          2>/tmp/myoruka-cli.$$)
+    code=$?
+    err=$(cat /tmp/myoruka-cli.$$)
+    rm -f /tmp/myoruka-cli.$$
+}
+
+run C.UTF-8 '' --help
+[ $code -eq 0 ] && [[ $out == "Usage: myoruka"* ]] && [ -z "$err" ] ||
+    fail "--help: exit $code, stdout '${out:0:40}', stderr '$err'"
+# The man page, without roff marks, quotes and spaces, names each option line of --help.
+page=$(sed 's/\\f[BIRP]//g; s/\\-/-/g; s/[" ]//g' "$man")
+options=$(grep -oE '^  -[a-z], --[a-z]+' <<<"$out" | tr -d ' ')
+[ -n "$options" ] || fail "--help names no options"
+for option in $options; do
+    grep -qxF -- "${option}" <<<"${page//.BR/}" || fail "the man page lacks $option"
+done
+
+run ja_JP.UTF-8 '' -h
+[[ $out == "使い方: myoruka"* ]] || fail "-h under LANG=ja_JP.UTF-8 printed '${out:0:40}'"
+run ja_JP.UTF-8 C --version  # LC_ALL outranks LANG
+[ $code -eq 0 ] && [[ $out == "myoruka "[0-9]* ]] && [[ $out == *"MIT License"* ]] ||
+    fail "--version under LC_ALL=C: exit $code, '$out'"
+run '' ja_JP.UTF-8 -v
+[[ $out == *"MIT ライセンス"* ]] || fail "-v under LC_ALL=ja_JP.UTF-8 printed '$out'"
+# A session manager restarts the program with Qt's -session option: that is no wrong option.
+run C.UTF-8 '' -session 1234 --version
+[ $code -eq 0 ] || fail "-session with --version: exit $code, '$err'"
+
+for wrong in --frobnicate -x stray; do
+    run C.UTF-8 '' "$wrong"
+    [ $code -eq 64 ] && [ -z "$out" ] && [ "$(wc -l <<<"$err")" -eq 1 ] &&
+        [[ $err == "myoruka: "*"$wrong"* ]] || fail "$wrong: exit $code, stderr '$err'"
+done
+exit $failed
