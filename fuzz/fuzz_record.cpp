@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 // Arbitrary bytes as str.dat, through the record file's reading and writing. Beyond "no crash,
 // no sanitizer report": the counters are the first seven bytes in file order (zero where the
 // file is shorter, an empty file is created where there was none), storing replaces exactly

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 // Arbitrary bytes as one word-list file. Beyond "no crash, no sanitizer report": the entries
 // are exactly the lines a byte-level reading of the line rules gives (CR LF or a lone CR ends
 // a line, a lone LF belongs to the entry, a final line end starts no entry), each decoded on

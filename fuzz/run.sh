@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Myoruka developers
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets in their own clang build folder and runs each for a while.
 #   fuzz/run.sh [seconds]      seconds per target, default 20
 # MYORUKA_FUZZ_BUILD names the build folder (default: build-fuzz beside the sources). New inputs

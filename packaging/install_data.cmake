@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: The Myoruka developers
+# SPDX-License-Identifier: MIT
 # Run at install time (from cmake_install.cmake). Copies the data files into the program folder,
 # but never over a file that has changed since the last install wrote it: 1.dat grows with every
 # noun the user teaches, and a user may replace a picture or edit a list. str.dat is never

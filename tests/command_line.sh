@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Myoruka developers
 # SPDX-License-Identifier: MIT
 # The command line, with no display at all: --help and --version in the user's language, the
 # man page naming every option --help names, and one line and exit code 64 for a wrong option.

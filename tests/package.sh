@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Myoruka developers
 # SPDX-License-Identifier: MIT
 # Builds the Debian package and checks it: lintian finds no error and no warning, and the
 # launcher in /usr/games of the unpacked tree gives the user a private copy and starts it.

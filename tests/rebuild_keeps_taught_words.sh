@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Myoruka developers
+# SPDX-License-Identifier: MIT
 # A rebuild refreshes the word lists but never a 1.dat that has grown by taught nouns.
 set -euo pipefail
 mkwords=$1 sources=$2

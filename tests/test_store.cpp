@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 #include <linux/capability.h>
 #include <sys/mount.h>
 #include <sys/resource.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 // Draws all of Myoruka's artwork: the two tank frames, the window icons and the Windows .ico.
 // Usage: mkart [output folder, default ./data]. Output is byte-for-byte the same on every run.
 #include <QBuffer>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 // Turns the UTF-8 word-list sources into the CP932, CR LF files the program reads.
 // 1.dat grows with every noun the user teaches: it is only replaced while it still holds
 // exactly what the previous build wrote, so a rebuild never loses a taught word.

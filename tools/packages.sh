@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: The Myoruka developers
+# SPDX-License-Identifier: MIT
 # Sourced by the set-up and benchmark scripts: installs Debian packages that are missing.
 
 as_root() {

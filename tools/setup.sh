@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Myoruka developers
+# SPDX-License-Identifier: MIT
 # One entry point for a fresh Debian 12 machine: installs what is missing, builds, then
 # either starts the program (run) or runs every test (test). Safe to repeat; quick the
 # second time, since it installs nothing new and the build is incremental.

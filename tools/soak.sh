@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Myoruka developers
+# SPDX-License-Identifier: MIT
 # Soak run of the real program on a virtual X display; not part of CI.
 #
 #   tools/soak.sh [minutes]        drive conversations for this long (default 10)

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Myoruka developers
+# SPDX-License-Identifier: MIT
 # Runs a command on a fresh virtual X display and stops the display afterwards.
 # Debian's xvfb-run needs xauth and a fixed wait; this finds a free display by itself.
 set -euo pipefail

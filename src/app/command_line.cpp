@@ -1,4 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
 // SPDX-License-Identifier: MIT
+
 #include "command_line.h"
 
 #include <QCommandLineParser>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 #include "fault_report.h"
 
 #include <QMessageBox>

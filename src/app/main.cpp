@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 #include "main_window.h"
 
 #include <QApplication>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 // The conversation ("会話"): seven small-talk topics and the noun teaching, and the
 // headache the alien sometimes opens with. Started through the launcher, a talk's step 1 runs
 // inside the button's click, which advances the step twice: the next click runs step 3.

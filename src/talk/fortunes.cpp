@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 // The four readings. Each raises its counter in step 1, ends with the farewell, and the
 // click after the farewell stores the record and ends the program.
 #include "phrases.h"

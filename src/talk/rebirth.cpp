@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
 // The farewell after a hundred starts: a parting remark chosen from the counters, the alien
 // shrunk to a newborn, and at the ninth step (the eighth click) every counter back to zero.
 #include "screen.h"

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: The Myoruka developers
+# SPDX-License-Identifier: MIT
 """End-to-end tests: the real program on a private Xvfb, driven by xdotool.
 
 usage: e2e.py SCENARIO RUN_DIR (the built program folder; every start runs in a copy of it)

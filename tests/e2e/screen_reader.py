@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: The Myoruka developers
+# SPDX-License-Identifier: MIT
 """The program as a blind user meets it: Orca, keyboard only, on a private Xvfb and D-Bus.
 
 usage: screen_reader.py RUN_DIR. Orca writes each utterance to its debug log as

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: The Myoruka developers
 # SPDX-License-Identifier: MIT
 """The program through Qt's Wayland plugin, under weston's headless back end.
 
