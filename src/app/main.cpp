@@ -4,8 +4,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QFile>
 #include <QFont>
 #include <QIcon>
+#include <QPixmap>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdlib>
@@ -14,7 +16,9 @@
 #include "fault.h"
 #include "fault_report.h"
 #include "folder_lock.h"
+#include "fonts.h"
 #include "main_window.h"
+#include "picture_file.h"
 #include "program_folder.h"
 #include "random.h"
 
@@ -57,13 +61,6 @@ void storeAtExit(MainWindow& window) {
     });
 }
 
-// The faces the program asks for by name, and the free fonts made to the same measure.
-void substituteFonts() {
-    QFont::insertSubstitutions(u"ＭＳ Ｐ明朝"_s,
-                               {u"IPAPMincho"_s, u"Noto Serif CJK JP"_s, u"Noto Sans CJK JP"_s});
-    QFont::insertSubstitutions(u"ＭＳ Ｐゴシック"_s, {u"IPAPGothic"_s, u"Noto Sans CJK JP"_s});
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,13 +71,15 @@ int main(int argc, char** argv) {
     // The window needs only the small sizes; desktops take the large ones from the icon theme,
     // and decoding them here would slow every start.
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64})
-        icon.addFile(u":/icons/myoruka-%1.png"_s.arg(size), QSize(size, size));
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        QFile png(u":/icons/myoruka-%1.png"_s.arg(size));
+        if (png.open(QIODevice::ReadOnly))
+            icon.addPixmap(QPixmap::fromImage(PictureFile::decode(&png, "PNG")));
+    }
     QApplication::setWindowIcon(icon);
-    substituteFonts();
     // Dialogs too speak Japanese: never let them fall back to a Chinese or Latin face.
     QFont font = QApplication::font();
-    font.setFamily(u"ＭＳ Ｐゴシック"_s);
+    font.setFamily(sansFamily());
     QApplication::setFont(font);
 
     const QString folder = programFolder(QCoreApplication::applicationDirPath());

@@ -18,6 +18,7 @@
 
 #include "fault.h"
 #include "fault_report.h"
+#include "fonts.h"
 #include "spoken.h"
 #include "tank.h"
 
@@ -72,7 +73,7 @@ MainWindow::MainWindow(Random& random, const QString& folder, QWidget* parent)
     m_speechLabel->setAutoFillBackground(true);
     m_speechLabel->setStyleSheet(
         u"QLabel { background-color: rgb(0, 0, 192); color: rgb(255, 255, 255); }"_s);
-    m_speechLabel->setFont(QFont(u"ＭＳ Ｐ明朝"_s));
+    m_speechLabel->setFont(QFont(serifFamily()));
     m_speechLabel->setToolTip(u"会話を進めます。■が出ているときに進めることが出来ます。"_s);
     m_speechLabel->setAccessibleDescription(
         u"宇宙人の言葉。スペースかエンターかクリックで話が進みます"_s);
@@ -175,7 +176,7 @@ void MainWindow::applyLayout(QSize frame) {
     speech.setPixelSize(Layout::pointsToPixels(layout.speechPointSize));
     m_speechLabel->setFont(speech);
     m_indicator->setGeometry(layout.indicator);
-    QFont buttons(u"ＭＳ Ｐ明朝"_s);
+    QFont buttons(serifFamily());
     buttons.setPixelSize(Layout::pointsToPixels(layout.buttonPointSize));
     QRect row;
     for (const QRect& button : layout.buttons) row |= button;

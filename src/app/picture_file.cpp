@@ -3,8 +3,10 @@
 
 #include "picture_file.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageReader>
 #include <QThread>
 #include <QtEndian>
 
@@ -55,12 +57,25 @@ bool PictureFile::isComplete(const QByteArray& bytes) {
     return height <= room / row;
 }
 
+QImage PictureFile::decode(QIODevice* device, const char* format) {
+    // Told the format, Qt would still load every image format plugin to ask each about it,
+    // which costs more at start-up than the decoding; its own readers need none of them.
+    QImageReader reader(device, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 bool PictureFile::load(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return false;
     const QByteArray bytes = file.readAll();
     if (bytes == m_bytes && !m_image.isNull()) return true;
-    QImage image = isComplete(bytes) ? QImage::fromData(bytes) : QImage();
+    QImage image;
+    if (isComplete(bytes)) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        image = bytes.startsWith("BM") ? decode(&buffer, "BMP") : QImage::fromData(bytes);
+    }
     if (image.isNull()) return false;
     m_bytes = bytes;
     m_image = std::move(image);

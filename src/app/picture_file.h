@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QString>
 
+class QIODevice;
+
 // One frame of the alien, read from disk at every flip so a replaced picture shows at once.
 class PictureFile {
 public:
@@ -19,6 +21,10 @@ public:
     // False when a BMP's pixel data ends before its header says it does (the decoder would
     // fill the rest with whatever was in memory). Other formats are left to the decoder.
     static bool isComplete(const QByteArray& bytes);
+
+    // `device` read as an image of the given format, one Qt reads itself (BMP, PNG);
+    // null when it is no such image.
+    static QImage decode(QIODevice* device, const char* format);
 
 private:
     bool load(const QString& path);

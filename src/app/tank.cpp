@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "fonts.h"
 #include "layout.h"
 
 using namespace Qt::StringLiterals;
@@ -37,7 +38,7 @@ Tank::Tank(QWidget* parent)
     m_status->setText(u"Label1"_s);
     m_status->setTextFormat(Qt::PlainText);
     m_status->setStyleSheet(u"color: rgb(255, 0, 0); background: transparent;"_s);
-    QFont font(u"ＭＳ Ｐゴシック"_s);
+    QFont font(sansFamily());
     font.setPixelSize(Layout::pointsToPixels(9.75));
     font.setBold(true);
     m_status->setFont(font);

@@ -1,0 +1,35 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
+#include "fonts.h"
+
+#include <QFontDatabase>
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Named directly rather than through QFont's substitutions: for a family no font has, Qt asks
+// fontconfig for a sorted fallback list once per script of every text, which at start-up costs
+// more than drawing the whole window.
+QString firstInstalled(const QStringList& families) {
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& family : families)
+        if (installed.contains(family)) return family;
+    return families.first();
+}
+
+}  // namespace
+
+QString serifFamily() {
+    static const QString family = firstInstalled(
+        {u"ＭＳ Ｐ明朝"_s, u"IPAPMincho"_s, u"Noto Serif CJK JP"_s, u"Noto Sans CJK JP"_s});
+    return family;
+}
+
+QString sansFamily() {
+    static const QString family =
+        firstInstalled({u"ＭＳ Ｐゴシック"_s, u"IPAPGothic"_s, u"Noto Sans CJK JP"_s});
+    return family;
+}

@@ -1,0 +1,11 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
+#pragma once
+
+#include <QString>
+
+// The faces the window asks for, "ＭＳ Ｐ明朝" and "ＭＳ Ｐゴシック", as the first installed of
+// themselves and the free fonts made to the same measure; the asked-for name when none is.
+QString serifFamily();
+QString sansFamily();
