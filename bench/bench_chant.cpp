@@ -76,7 +76,7 @@ std::pair<double, double> chant(const QString& runDir, std::uint32_t seed) {
     engine.onMenuClicked(3);
     if (!engine.awaitClick() || !engine.speech().startsWith(u"お払い"_s))
         die(u"the exorcism did not start: "_s + engine.speech());
-    QTest::qWait(50);  // the first paints are not part of the chant
+    QTest::qWait(50);  // the first paints do not count towards the chant
 
     const double cpuStart = cpuMs();
     QElapsedTimer t;
