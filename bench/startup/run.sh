@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Start-up: ミョルカ against a bare Qt Widgets window of the same size (bare_window.cpp), N starts
 # of each, alternating, on a private Xvfb, timed from outside by first_frame.cpp: time to the
-# first painted frame, processor time by then, and peak memory. The program reads five full word
-# lists in a throw-away copy of its folder whose record is put back before every start, so all
-# starts are alike. Target: at most 1.15x the bare window in each; the exit status ignores it.
-#   bash bench/startup/run.sh        (N=20 starts of each; BUILD_DIR as in run_benchmarks.sh)
+# first painted frame, processor time by then, and peak memory. The program runs in a throw-away
+# copy of its folder, with the shipped word lists (FULL=1: five full ones), whose record is put
+# back before every start, so all starts are alike. Target: at most 1.15x the bare window in
+# each, with the shipped data; the exit status ignores it.
+#   bash bench/startup/run.sh        (N=20 starts of each; BUILD_DIR as in run_benchmarks.sh;
+#                                     PROGRAM=folder measures another build of the program)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$top/build-bench}
@@ -24,8 +26,9 @@ work=$(mktemp -d /tmp/myoruka-startup.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 export XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=xcb LANG=C.UTF-8
 mkdir "$work/app"
-cp "$build/myoruka/myoruka" "$build/myoruka"/[01].bmp "$work/app/"
-"$bin/bench_full_lists" "$work/app"
+program=${PROGRAM:-$build/myoruka}
+cp "$program"/myoruka "$program"/[01].bmp "$program"/[0-4].dat "$work/app/"
+if [ "${FULL:-0}" = 1 ]; then "$bin/bench_full_lists" "$work/app"; fi
 measure() { "$bin/bench_startup_first_frame" "$@"; }
 # Every start begins from the record a first start leaves. That start, and one of the bare
 # window, warm the caches and are not counted.

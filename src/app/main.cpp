@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdlib>
 
@@ -61,6 +62,35 @@ void storeAtExit(MainWindow& window) {
     });
 }
 
+// The window's icon, set once its first frame is painted: decoding it before would delay that
+// frame, and the window needs only the small sizes (desktops take the large ones from the
+// icon theme).
+class IconAfterFirstFrame : public QObject {
+public:
+    explicit IconAfterFirstFrame(QWidget* window) : QObject(window) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                QIcon icon;
+                for (int size : {16, 22, 24, 32, 48, 64}) {
+                    QFile png(u":/icons/myoruka-%1.png"_s.arg(size));
+                    if (png.open(QIODevice::ReadOnly))
+                        icon.addPixmap(QPixmap::fromImage(PictureFile::decode(&png, "PNG")));
+                }
+                static_cast<QWidget*>(parent())->setWindowIcon(icon);
+                QApplication::setWindowIcon(icon);  // for the boxes that come later
+                deleteLater();
+            });
+        }
+        return false;
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,15 +98,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"myoruka"_s);
     QApplication::setDesktopFileName(u"myoruka"_s);
-    // The window needs only the small sizes; desktops take the large ones from the icon theme,
-    // and decoding them here would slow every start.
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64}) {
-        QFile png(u":/icons/myoruka-%1.png"_s.arg(size));
-        if (png.open(QIODevice::ReadOnly))
-            icon.addPixmap(QPixmap::fromImage(PictureFile::decode(&png, "PNG")));
-    }
-    QApplication::setWindowIcon(icon);
     // Dialogs too speak Japanese: never let them fall back to a Chinese or Latin face.
     QFont font = QApplication::font();
     font.setFamily(sansFamily());
@@ -102,6 +123,7 @@ int main(int argc, char** argv) {
                      [&window] { window.quitAndStore(); });
 
     lock.listen(&window);
+    new IconAfterFirstFrame(&window);
     storeAtExit(window);
 
     window.show();
