@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-FileCopyrightText: The Myoruka developers
 # SPDX-License-Identifier: MIT
-# Builds the libFuzzer targets in their own clang build folder and runs each for a while.
-#   fuzz/run.sh [seconds]      seconds per target, default 20
-# MYORUKA_FUZZ_BUILD names the build folder (default: build-fuzz beside the sources). New inputs
-# go to <build>/fuzz/work/<target>/, crashes to <build>/fuzz/crashes/; fuzz/corpus/ is only
-# read. Exits non-zero when a target crashes or breaks an invariant. Needs clang and its
-# sanitizer runtimes (Debian: clang, libclang-rt-14-dev).
+# Builds the libFuzzer targets with clang (MYORUKA_FUZZ_BUILD, default build-fuzz) and runs each
+# for [seconds] (default 20). New inputs go to <build>/fuzz/work/, crashes to <build>/fuzz/crashes/.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
@@ -16,8 +12,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target fuzz_wordlist fuzz_record
-# Inputs are written to files: a private memory-backed folder saves disk flushes and takes
-# whatever a crashed target leaves behind.
+# The targets write a file per input: a memory-backed folder spares the disk.
 TMPDIR=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo /tmp )/myoruka-fuzz.XXXXXX")
 export TMPDIR
 trap 'rm -rf "$TMPDIR"' EXIT
