@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "program_folder.h"
@@ -84,14 +85,12 @@ inline QByteArray cp932(const QString& text) {
 
 inline void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
 }
 
 inline QByteArray readFile(const QString& path) {
     QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A program folder with five word lists, CR LF ends; list i defaults to the one entry "語i".

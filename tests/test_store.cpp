@@ -182,13 +182,9 @@ private Q_SLOTS:
         QCOMPARE(folder.record(), QByteArray());
 
         folder.setRecord("\x03\x02\x01");
-        const Record shortOne = file.load();
-        QCOMPARE(shortOne, (Record{3, 2, 1, 0, 0, 0, 0}));
+        QCOMPARE(file.load(), (Record{3, 2, 1, 0, 0, 0, 0}));
 
-        const QByteArray tail(
-            "\xfe\xff"
-            "tail",
-            6);
+        const QByteArray tail = QByteArray::fromHex("feff") + "tail";
         folder.setRecord("\x01\x02\x03\x04\x05\x06\x07" + tail);
         Record longOne = file.load();
         QCOMPARE(longOne, (Record{1, 2, 3, 4, 5, 6, 7}));

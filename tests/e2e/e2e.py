@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
 # SPDX-FileCopyrightText: The Myoruka developers
 # SPDX-License-Identifier: MIT
-"""End-to-end tests: the real program on a private Xvfb, driven by xdotool.
-
-usage: e2e.py SCENARIO RUN_DIR (the built program folder; every start runs in a copy of it)
-Exit code 0: passed; 1: failed, the work folder is kept; 77: a tool is missing.
-"""
+"""The real program, each start in a copy of RUN_DIR, on a private Xvfb driven by xdotool.
+usage: e2e.py SCENARIO RUN_DIR; exit code 0 passed, 1 failed (work folder kept), 77 skipped."""
 import ctypes
 import os
 import re
@@ -25,7 +22,7 @@ RUNS = []  # every program started, so none outlives the test
 
 
 class Failure(Exception):
-    pass
+    """What went wrong, said as the user would see it."""
 
 
 def check(ok, what):
@@ -103,7 +100,7 @@ class Myoruka:
         return (self.folder / name).read_bytes() if (self.folder / name).exists() else None
 
     def stderr(self):
-        return self.err.read_bytes().decode('utf-8', 'replace')
+        return self.err.read_text(errors='replace')
 
     def click(self, ux, uy):
         x, y = round(ux * self.width / 10), round(uy * self.height / 15)
