@@ -19,7 +19,7 @@
 
 namespace {
 
-// CR LF or a lone CR ends a line; CR and LF are never part of a CP932 double-byte character.
+// CR LF or a lone CR ends a line; CR and LF never occur inside a CP932 double-byte character.
 // The last line reads as if it had its end, so a cut-off character becomes a replacement.
 std::vector<QString> modelEntries(const QByteArray& bytes) {
     std::vector<QString> entries;
