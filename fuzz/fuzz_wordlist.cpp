@@ -28,7 +28,7 @@ std::vector<QString> modelEntries(const QByteArray& bytes) {
         line += bytes[i];
         if (bytes[i] != '\r' && i + 1 < bytes.size()) continue;
         if (!line.endsWith('\r')) line += '\r';
-        entries.push_back(QStringDecoder("CP932").decode(line).chopped(1));
+        entries.push_back(QString(QStringDecoder("CP932").decode(line)).chopped(1));
         line.clear();
         if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
     }
