@@ -3,7 +3,6 @@
 
 #pragma once
 
-#include <QByteArray>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -11,14 +10,14 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "program_folder.h"
 #include "random.h"
 #include "screen.h"
 
-// Declares fixture `name` of `type`; a set-up that throws (a Fault, say) fails this one test
-// with the fault's text instead of aborting the whole test program.
+// Declares fixture `name`: a set-up that throws fails this one test, not the whole program.
 #define FIXTURE(type, name, ...)                                    \
     std::unique_ptr<type> name##Holder;                             \
     try {                                                           \
@@ -28,22 +27,19 @@
     }                                                               \
     type& name = *name##Holder
 
-// A scripted chance: each value is returned once, in order; 0 once the script runs out.
+// Each value once, in order; 0 once the script runs out.
 class ScriptedRandom : public Random {
 public:
     ScriptedRandom(std::initializer_list<float> values = {}) : m_values(values) {}
     void push(float value) { m_values.push_back(value); }
-    // The value that makes below(n) come out as k.
-    void pick(int k, int n) { push(static_cast<float>((k + 0.5) / n)); }
+    void pick(int k, int n) { push(static_cast<float>((k + 0.5) / n)); }  // below(n) == k
     float next() override {
         ++m_draws;
-        if (m_values.empty()) return 0.0f;
-        const float v = m_values.front();
-        m_values.pop_front();
+        const float v = m_values.empty() ? 0.0f : m_values.front();
+        if (!m_values.empty()) m_values.pop_front();
         return v;
     }
     int draws() const { return m_draws; }
-    bool used() const { return m_values.empty(); }
 
 private:
     std::deque<float> m_values;
@@ -53,19 +49,16 @@ private:
 // Records what the engine asked of the window.
 class FakeScreen : public Screen {
 public:
-    QString speech, status;
-    int frame = 0, frameLoads = 0, alienYears = -1;
-    bool enabled[5] = {}, visible[5] = {};
-    bool indicator = true, animating = false;
-    int interval = 100, quits = 0;
+    QString speech, status, lastPrompt, lastTitle;
+    int frame = 0, alienYears = -1, interval = 100, quits = 0;
+    bool enabled[5] = {}, visible[5] = {}, indicator = true, animating = false;
     Lamp lamp = Lamp::Yellow;
     std::deque<QString> answers;
-    QString lastPrompt, lastTitle;
-    std::function<void()> onEvents;  // what arrives during an event pass
+    std::function<void()> onEvents;  // what arrives during the next event pass or input box
 
     void setSpeech(const QString& t) override { speech = t; }
     void setStatus(const QString& t) override { status = t; }
-    void showFrame(int f) override { frame = f, ++frameLoads; }
+    void showFrame(int f) override { frame = f; }
     void placeAlien(int years) override { alienYears = years; }
     void setButtonEnabled(int i, bool on) override { enabled[i] = on; }
     void setButtonVisible(int i, bool on) override { visible[i] = on; }
@@ -75,15 +68,13 @@ public:
     void setAnimationRunning(bool on) override { animating = on; }
     QString askText(const QString& prompt, const QString& title) override {
         lastPrompt = prompt, lastTitle = title;
-        QString a = answers.empty() ? QString() : answers.front();
+        processEvents();
+        const QString a = answers.empty() ? QString() : answers.front();
         if (!answers.empty()) answers.pop_front();
         return a;
     }
     void processEvents() override {
-        if (!onEvents) return;
-        auto once = std::move(onEvents);
-        onEvents = nullptr;
-        once();
+        if (auto once = std::exchange(onEvents, nullptr)) once();
     }
     void quit() override { ++quits; }
 };
@@ -94,31 +85,29 @@ inline QByteArray cp932(const QString& text) {
 
 inline void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
 }
 
 inline QByteArray readFile(const QString& path) {
     QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A program folder with five word lists (one entry per given text, CR LF ends).
+// A program folder with five word lists, CR LF ends; list i defaults to the one entry "語i".
 struct Folder {
     QTemporaryDir dir;
     QString folder = programFolder(dir.path());
 
     explicit Folder(const std::vector<QStringList>& lists = {}) {
         for (int i = 0; i < 5; ++i) {
-            const QStringList entries =
-                i < int(lists.size()) ? lists[i] : QStringList{QStringLiteral("語%1").arg(i)};
             QByteArray bytes;
-            for (const QString& e : entries) bytes += cp932(e) + "\r\n";
-            writeFile(path(QString::number(i) + QStringLiteral(".dat")), bytes);
+            for (const QString& e :
+                 i < int(lists.size()) ? lists[i] : QStringList{u"語%1"_qs.arg(i)})
+                bytes += cp932(e) + "\r\n";
+            writeFile(path(QString::number(i) + u".dat"_qs), bytes);
         }
     }
     QString path(const QString& name) const { return folder + name; }
-    void setRecord(const QByteArray& bytes) { writeFile(path(QStringLiteral("str.dat")), bytes); }
-    QByteArray record() const { return readFile(path(QStringLiteral("str.dat"))); }
+    void setRecord(const QByteArray& bytes) { writeFile(path(u"str.dat"_qs), bytes); }
+    QByteArray record() const { return readFile(path(u"str.dat"_qs)); }
 };

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -23,65 +22,70 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A copy of the built program folder, so nothing beside the build is touched.
-struct ProgramCopy {
-    QTemporaryDir dir;
-    QString folder = programFolder(dir.path());
-    ProgramCopy() {
-        const QDir built(QStringLiteral(MYORUKA_RUN_DIR));
-        for (const QString& name : built.entryList({u"*.dat"_s, u"*.bmp"_s}, QDir::Files))
-            if (name != u"str.dat"_s) QFile::copy(built.filePath(name), folder + name);
-    }
-    void solidPicture(const QString& name, QColor colour) {
-        QFile::remove(folder + name);
-        writeFile(folder + name, solidBmp(colour));
-    }
-    static QByteArray solidBmp(QColor colour) {
-        QImage image(32, 32, QImage::Format_RGB888);
-        image.fill(colour);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "BMP");
-        return bytes;
-    }
-};
+const QColor kWater(0, 0, 192);
 
-// The real window over a copy of the program, shown and activated with a scripted chance.
+QByteArray solidBmp(QColor colour) {
+    QImage image(32, 32, QImage::Format_RGB888);
+    image.fill(colour);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return buffer.data();
+}
+
+// In the widget's own (logical) pixels, whatever the scale.
+QColor pixelAt(QWidget* widget, QPoint p) {
+    const QImage image = widget->grab().toImage();
+    return image.pixelColor((QPointF(p) * image.devicePixelRatio()).toPoint());
+}
+
+// A copy of the built program folder: nothing beside the build is touched.
+QString copyProgram(const QString& dir) {
+    const QString folder = programFolder(dir);
+    const QDir built(QStringLiteral(MYORUKA_RUN_DIR));
+    for (const QString& name : built.entryList({u"*.dat"_s, u"*.bmp"_s}, QDir::Files))
+        if (name != u"str.dat"_s) QFile::copy(built.filePath(name), folder + name);
+    return folder;
+}
+
+// The real window over a copy of the program, shown and activated with the opening draw given.
 struct Running {
-    ProgramCopy program;
+    QTemporaryDir dir;
+    QString folder = copyProgram(dir.path());
     ScriptedRandom random;
-    MainWindow window{random, program.folder};
+    MainWindow window{random, folder};
     int exitCode = -1;
 
-    // `record`: str.dat as the previous run left it (none when null).
-    explicit Running(const QList<float>& chance = {0.5f}, const QByteArray& record = {}) {
-        for (float value : chance) random.push(value);
-        if (!record.isNull()) writeFile(program.folder + u"str.dat"_s, record);
+    explicit Running(float opening = 0.5f, const QByteArray& record = {}) {
+        random.push(opening);
+        if (!record.isNull()) writeFile(folder + u"str.dat"_s, record);
         window.setExit([this](int code) { exitCode = code; });
         window.load();
         window.show();
-        QTRY_VERIFY(window.engine().imageFrame() > 0);  // activated
+        QTRY_VERIFY(window.engine().imageFrame() > 0);
     }
-    template <typename T>
+    template <typename T = QWidget>
     T* find(const QString& name) {
         return window.findChild<T*>(name);
     }
+    QLabel* speech() { return find<QLabel>(u"speech"_s); }
+    void click() { QTest::mouseClick(speech(), Qt::LeftButton); }
+    void picture(const QString& name, QColor colour) {
+        QFile::remove(folder + name);
+        writeFile(folder + name, solidBmp(colour));
+    }
+    QColor tankAt(double x, double y) {  // in tank units, 110 to a side
+        auto* tank = find(u"tank"_s);
+        const QRect in = tank->contentsRect();
+        return pixelAt(tank, in.topLeft() + QPoint(qRound(x * in.width() / 110),
+                                                   qRound(y * in.height() / 110)));
+    }
 };
-
-// The colour at a point given in the widget's own (logical) pixels, whatever the scale.
-QColor pixelAt(const QImage& image, QPoint p) {
-    return image.pixelColor((QPointF(p) * image.devicePixelRatio()).toPoint());
-}
-QColor pixelAt(QWidget* widget, QPoint p) {
-    return pixelAt(widget->grab().toImage(), p);
-}
 
 // Acts on the next modal box as soon as it is up.
 template <typename Box, typename Act>
 void whenModal(Act act) {
     auto* poll = new QTimer;
-    poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
         if (auto* box = qobject_cast<Box*>(QApplication::activeModalWidget())) {
             poll->deleteLater();
@@ -89,7 +93,7 @@ void whenModal(Act act) {
             act(box);
         }
     });
-    poll->start();
+    poll->start(10);
 }
 
 }  // namespace
@@ -98,149 +102,100 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void layoutFollowsTheScreenHeight_data() {
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("speech");
-        QTest::addColumn<int>("buttons");
-        QTest::newRow("600") << 600 << 10 << 15;
-        QTest::newRow("768") << 768 << 12 << 17;
-        QTest::newRow("1024") << 1024 << 18 << 23;
-        QTest::newRow("1080") << 1080 << 18 << 23;
-    }
     void layoutFollowsTheScreenHeight() {
-        QFETCH(int, height);
-        QFETCH(int, speech);
-        QFETCH(int, buttons);
-        const Layout l = computeLayout(height, QSize(4, 30));
-        QCOMPARE(l.speechPointSize, speech);
-        QCOMPARE(l.buttonPointSize, buttons);
-        QCOMPARE(l.outer, QSize(qRound(height * 10 / 17.0), qRound(height * 15 / 17.0)));
-        QCOMPARE(l.client, l.outer - QSize(4, 30));  // the frame lies inside the outer size
-        QCOMPARE(l.tank.bottom() + 1, l.speech.top());
-        QCOMPARE(l.buttons[4].right() + 1, l.client.width());
-        QCOMPARE(l.speech.bottom() + 1, l.client.height());
-        QCOMPARE(l.buttons[0].bottom(), l.speech.bottom());
-    }
-
-    void alienGrowsOneUnitPerYear() {
+        for (const auto& [height, speech, buttons] : {std::tuple{768, 12, 17}, {1080, 18, 23}}) {
+            const Layout l = computeLayout(height, QSize(4, 30));
+            QCOMPARE(l.speechPointSize, speech);
+            QCOMPARE(l.buttonPointSize, buttons);
+            QCOMPARE(l.outer, QSize(qRound(height * 10 / 17.0), qRound(height * 15 / 17.0)));
+            QCOMPARE(l.client, l.outer - QSize(4, 30));  // the frame lies inside the outer size
+            QCOMPARE(l.tank.bottom() + 1, l.speech.top());
+            QCOMPARE(l.buttons[4].right() + 1, l.client.width());
+            QCOMPARE(l.speech.bottom() + 1, l.client.height());
+            QCOMPARE(l.buttons[0].bottom(), l.speech.bottom());
+        }
+        // The alien grows one unit a year from 20 in the middle of the tank's 110.
         QCOMPARE(Layout::alienUnits(0), QRectF(45, 45, 20, 20));
-        QCOMPARE(Layout::alienUnits(1), QRectF(44, 44, 21, 21));
-        QCOMPARE(Layout::alienUnits(89), QRectF(0, 0, 109, 109));
         QCOMPARE(Layout::alienUnits(90), QRectF(0, 0, 110, 110));
         QCOMPARE(Layout::alienUnits(99), QRectF(-5, -5, 119, 119));
     }
 
-    void tankShowsInvertedCornersAndTrueColours() {
-        FIXTURE(Running, run, QList<float>{0.5f}, QByteArray("\x09\x01\x02\x03\x04\x05\x06", 7));
-        auto* tankWidget = run.find<Tank>(u"tank"_s);
-        const QRect inside = tankWidget->contentsRect();
-        const QImage tank = tankWidget->grab().toImage();
-        QCOMPARE(pixelAt(tank, inside.bottomRight() - QPoint(2, 2)), QColor(255, 255, 63));
-        QCOMPARE(pixelAt(tank, QPoint(inside.left() + 4, inside.center().y())), QColor(0, 0, 192));
-        // The status line sits in the inverted corner in its own red.
-        auto* status = run.find<QLabel>(u"status"_s);
-        QCOMPARE(status->text().split(u'\n')[1],
+    void tankStatusAndMenuInTheirColours() {
+        FIXTURE(Running, run, 0.5f, "\x09\x01\x02\x03\x04\x05\x06");
+        QCOMPARE(run.tankAt(108, 108), QColor(255, 255, 63));  // the inverted corner
+        QCOMPARE(run.tankAt(2, 55), kWater);
+        QCOMPARE(run.find<QLabel>(u"status"_s)->text().split(u'\n')[1],
                  u"年:10　占い:1　払い:2　単占:3　恋占:4　頭痛:5　会話:6"_s);
-        bool red = false;
-        const QRect text = status->geometry();
-        for (int x = text.left(); x < text.right() && !red; ++x)
-            for (int y = text.top(); y < text.bottom() && !red; ++y)
-                red = pixelAt(tank, QPoint(x, y)) == QColor(255, 0, 0);
-        QVERIFY(red);
-
-        QCOMPARE(pixelAt(run.find<QLabel>(u"speech"_s), QPoint(3, 3)), QColor(0, 0, 192));
-        auto* button = run.find<QPushButton>(u"menu0"_s);
-        QVERIFY(button->isVisible());
-        QCOMPARE(pixelAt(button, QPoint(5, button->height() / 2)), QColor(128, 128, 255));
-        QVERIFY(!run.find<QPushButton>(u"menu2"_s)->isVisible());
+        QCOMPARE(pixelAt(run.speech(), QPoint(3, 3)), kWater);
         const QString captions[] = {u"占い"_s, u"単純"_s, u"恋占い"_s, u"お払い"_s, u"会話"_s};
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(run.find<QPushButton>(u"menu%1"_s.arg(i))->text(), captions[i]);
-
-        auto* indicator = run.find<QWidget>(u"indicator"_s);
-        for (const auto& [lamp, colour] : {std::pair{Lamp::Red, QColor(255, 0, 0)},
-                                           std::pair{Lamp::Yellow, QColor(255, 255, 0)}}) {
-            run.window.setIndicatorLamp(lamp);
-            QCOMPARE(pixelAt(indicator, indicator->rect().center()), colour);
+        for (int i = 0; i < 5; ++i) {
+            auto* button = run.find<QPushButton>(u"menu%1"_s.arg(i));
+            QCOMPARE(button->text(), captions[i]);
+            QCOMPARE(button->isVisible(), i == 0 || i == 4);
         }
+        auto* button = run.find(u"menu0"_s);
+        QCOMPARE(pixelAt(button, QPoint(5, button->height() / 2)), QColor(128, 128, 255));
+        auto* indicator = run.find(u"indicator"_s);
+        run.window.setIndicatorLamp(Lamp::Red);
+        QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 0, 0));
+        run.window.setIndicatorLamp(Lamp::Yellow);
+        QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 255, 0));
     }
 
-    void aReplacedPictureShowsAtTheNextFlip() {
-        FIXTURE(Running, run, QList<float>{0.5f});
-        run.program.solidPicture(u"1.bmp"_s, Qt::red);
-        run.program.solidPicture(u"0.bmp"_s, Qt::green);
-        auto* tank = run.find<Tank>(u"tank"_s);
-        auto* speechLabel = run.find<QLabel>(u"speech"_s);
-        const QPoint centre = tank->contentsRect().center();
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
-        QCOMPARE(pixelAt(tank, centre), QColor(Qt::red));
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
-        QCOMPARE(pixelAt(tank, centre), QColor(Qt::green));
-    }
-
-    void aPictureBeingCopiedOverIsWaitedFor() {
-        FIXTURE(Running, run, QList<float>{0.5f});
-        auto* speechLabel = run.find<QLabel>(u"speech"_s);
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
-        // 0.bmp, shown before, is caught just as `cp` has emptied it; the copy ends a moment
-        // later.
-        const QByteArray green = ProgramCopy::solidBmp(Qt::green);
-        writeFile(run.program.folder + u"0.bmp"_s, QByteArray());
+    void picturesAreReadAtEachFlip() {
+        FIXTURE(Running, run);
+        run.picture(u"1.bmp"_s, Qt::red);
+        run.click();
+        QCOMPARE(run.tankAt(55, 55), QColor(Qt::red));
+        // 0.bmp is caught just as `cp` has emptied it; the copy ends a moment later.
+        writeFile(run.folder + u"0.bmp"_s, QByteArray());
         std::thread writer([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            writeFile(run.program.folder + u"0.bmp"_s, green);
+            writeFile(run.folder + u"0.bmp"_s, solidBmp(Qt::green));
         });
         QTimer dismissFault;  // should one come, the test fails instead of waiting on its box
         dismissFault.callOnTimeout([] {
             if (QWidget* box = QApplication::activeModalWidget()) box->close();
         });
         dismissFault.start(10);
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
+        run.click();
         writer.join();
-        auto* tank = run.find<Tank>(u"tank"_s);
-        QCOMPARE(pixelAt(tank, tank->contentsRect().center()), QColor(Qt::green));
+        QCOMPARE(run.tankAt(55, 55), QColor(Qt::green));
         QCOMPARE(run.exitCode, -1);
     }
 
-    void anUnreadablePictureIsAFault_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("missing") << u"missing"_s;
-        QTest::newRow("fifo") << u"fifo"_s;  // would block the read
-        QTest::newRow("pixels cut short") << u"cut"_s;
-    }
     void anUnreadablePictureIsAFault() {
-        QFETCH(QString, kind);
-        FIXTURE(Running, run, QList<float>{0.5f});
-        const QByteArray whole = readFile(run.program.folder + u"1.bmp"_s);
-        QFile::remove(run.program.folder + u"1.bmp"_s);
-        if (kind == u"fifo"_s)
-            QVERIFY(::mkfifo(QFile::encodeName(run.program.folder + u"1.bmp"_s), 0600) == 0);
-        if (kind == u"cut"_s)
-            writeFile(run.program.folder + u"1.bmp"_s, whole.first(whole.size() - 1));
-        QString text;
-        whenModal<QMessageBox>([&text](QMessageBox* box) {
-            text = box->text();
-            box->accept();
-        });
-        QTest::mouseClick(run.find<QLabel>(u"speech"_s), Qt::LeftButton);
-        const QString problem =
-            kind == u"fifo"_s ? u"普通のファイルではありません"_s : u"宇宙人の絵を読めません"_s;
-        QCOMPARE(text, problem + u"\n"_s + run.program.folder + u"1.bmp"_s);
-        QVERIFY(run.window.engine().ended());
-        QCOMPARE(run.exitCode, 2);
-        QCOMPARE(readFile(run.program.folder + u"str.dat"_s), QByteArray());  // nothing saved
+        for (const char* kind : {"missing", "fifo", "cut short"}) {
+            FIXTURE(Running, run);
+            const QString path = run.folder + u"1.bmp"_s;
+            const QByteArray whole = readFile(path);
+            QFile::remove(path);
+            if (kind[0] == 'f') QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+            if (kind[0] == 'c') writeFile(path, whole.first(whole.size() - 1));
+            QString text;
+            whenModal<QMessageBox>([&text](QMessageBox* box) {
+                text = box->text();
+                box->accept();
+            });
+            run.click();
+            const QString problem =
+                kind[0] == 'f' ? u"普通のファイルではありません"_s : u"宇宙人の絵を読めません"_s;
+            QCOMPARE(text, problem + u"\n"_s + path);
+            QCOMPARE(run.exitCode, 2);
+            QCOMPARE(readFile(run.folder + u"str.dat"_s), QByteArray());  // nothing saved
+        }
     }
 
     void clickingTheAlienShowsTheHelpAndLeavesTheTalk() {
-        FIXTURE(Running, run, QList<float>{0.5f});
-        const QString speech = run.find<QLabel>(u"speech"_s)->text();
+        FIXTURE(Running, run);
+        const QString speech = run.speech()->text();
         const int frame = run.window.engine().imageFrame();
         QString title, text;
         whenModal<QMessageBox>([&](QMessageBox* box) {
             title = box->windowTitle(), text = box->text();
             box->accept();
         });
-        QTest::mouseClick(run.find<QWidget>(u"alien"_s), Qt::LeftButton);
+        QTest::mouseClick(run.find(u"alien"_s), Qt::LeftButton);
         QCOMPARE(title, u"ミョルカ"_s);
         QCOMPARE(text,
                  u"占いをするゲームです、\n占いたい項目をクリックすると\n"
@@ -248,109 +203,63 @@ private Q_SLOTS:
                  u"■が点滅しているときはイベント中です。\n"
                  u"その辺りをクリックして宇宙人と話を進めて下さい\n\n"
                  u"制作：ぴぴり\nＨＰ：https://myoruka.example.jp/"_s);
-        QCOMPARE(run.find<QLabel>(u"speech"_s)->text(), speech);
+        QCOMPARE(run.speech()->text(), speech);
         QCOMPARE(run.window.engine().imageFrame(), frame);
     }
 
-    void rebirthShrinksThePaintedAlien() {
-        FIXTURE(Running, run, QList<float>{0.5f}, QByteArray("\x63", 1));  // the 100th start
-        run.program.solidPicture(u"0.bmp"_s, Qt::red);
-        run.program.solidPicture(u"1.bmp"_s, Qt::red);
-        auto* tank = run.find<Tank>(u"tank"_s);
-        auto* speechLabel = run.find<QLabel>(u"speech"_s);
-        const QRect inside = tank->contentsRect();
-        auto at = [&](double x, double y) {  // tank units
-            return pixelAt(tank, inside.topLeft() + QPoint(qRound(x * inside.width() / 110),
-                                                           qRound(y * inside.height() / 110)));
-        };
-        for (int i = 0; i < 5; ++i) QTest::mouseClick(speechLabel, Qt::LeftButton);
-        QCOMPARE(at(30, 55), QColor(Qt::red));  // grown past the walls
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
-        QCOMPARE(speechLabel->text(), u"ふう"_s);
-        QCOMPARE(at(30, 55), QColor(0, 0, 192));  // newborn: 20 units in the middle
-        QCOMPARE(at(55, 55), QColor(Qt::red));
+    void rebirthShrinksTheAlienForGood() {
+        FIXTURE(Running, run, 0.5f, "\x63");  // the 100th start
+        run.picture(u"0.bmp"_s, Qt::red);
+        run.picture(u"1.bmp"_s, Qt::red);
+        for (int i = 0; i < 5; ++i) run.click();
+        QCOMPARE(run.tankAt(30, 55), QColor(Qt::red));  // grown past the walls
+        run.click();
+        QCOMPARE(run.speech()->text(), u"ふう"_s);
+        QCOMPARE(run.tankAt(30, 55), kWater);  // newborn: 20 units in the middle
+        QCOMPARE(run.tankAt(55, 55), QColor(Qt::red));
+        // The offscreen platform drops a full-screen window's frame: a late new frame size.
+        auto* tank = run.find(u"tank"_s);
+        const QSize inside = tank->contentsRect().size();
+        run.window.setWindowState(Qt::WindowFullScreen);
+        QTRY_VERIFY(tank->contentsRect().size() != inside);
+        QCOMPARE(run.find(u"alien"_s)->size(),
+                 Layout::tankToPixels(Layout::alienUnits(0), tank->contentsRect().size()).size());
     }
 
-    void aConversationInTheRealWindow() {
-        FIXTURE(Running, run, QList<float>{0.3f, 0.705f});  // the greeting, then teaching
+    void teachingThroughTheInputBoxAndKeys() {
+        FIXTURE(Running, run, 0.3f);
+        run.random.push(0.705f);  // teaching
         whenModal<QInputDialog>([](QInputDialog* box) {
             box->setTextValue(u"しろくま"_s);
             box->accept();
         });
-        QTest::mouseClick(run.find<QPushButton>(u"menu4"_s), Qt::LeftButton);
-        auto* speechLabel = run.find<QLabel>(u"speech"_s);
-        QCOMPARE(speechLabel->text(), u"うむ、しろくまじゃな"_s);
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
-        QCOMPARE(speechLabel->text(), u"うにゅ、覚えたぞ"_s);
-        QVERIFY(readFile(run.program.folder + u"1.dat"_s).endsWith(cp932(u"\r\nしろくま\r\n"_s)));
-        QTest::keyClick(&run.window, Qt::Key_Space);  // the keyboard goes on like a click
-        QCOMPARE(speechLabel->text(), u"うりょうりょ"_s);
-        QVERIFY(run.find<QPushButton>(u"menu0"_s)->isVisible());
+        QTest::mouseClick(run.find(u"menu4"_s), Qt::LeftButton);
+        QCOMPARE(run.speech()->text(), u"うむ、しろくまじゃな"_s);
+        QTest::keyClick(&run.window, Qt::Key_Space);  // keys go on like a click
+        QCOMPARE(run.speech()->text(), u"うにゅ、覚えたぞ"_s);
+        QVERIFY(readFile(run.folder + u"1.dat"_s).endsWith(cp932(u"\r\nしろくま\r\n"_s)));
+        QTest::keyClick(&run.window, Qt::Key_Enter);
+        QCOMPARE(run.speech()->text(), u"うりょうりょ"_s);
         run.window.close();
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(readFile(run.program.folder + u"str.dat"_s), QByteArray("\x01\0\0\0\0\0\x01", 7));
+        QCOMPARE(readFile(run.folder + u"str.dat"_s), QByteArray("\x01\0\0\0\0\0\x01", 7));
     }
 
     void onePressIsOneStep() {
-        FIXTURE(Running, run, QList<float>{0.1f});  // the headache: its second step ends the run
-        auto* speechLabel = run.find<QLabel>(u"speech"_s);
-        const QString first = speechLabel->text();
-        // Pressed on the speech, released over the tank: taken back.
-        auto* tank = run.find<Tank>(u"tank"_s);
-        QTest::mousePress(speechLabel, Qt::LeftButton);
-        QTest::mouseRelease(speechLabel, Qt::LeftButton, {},
-                            speechLabel->mapFromGlobal(tank->mapToGlobal(tank->rect().center())));
-        QCOMPARE(speechLabel->text(), first);
+        FIXTURE(Running, run, 0.1f);  // the headache: its second step ends the run
+        const QString first = run.speech()->text();
+        auto* tank = run.find(u"tank"_s);  // pressed on the speech, released over the tank
+        QTest::mousePress(run.speech(), Qt::LeftButton);
+        QTest::mouseRelease(run.speech(), Qt::LeftButton, {},
+                            run.speech()->mapFromGlobal(tank->mapToGlobal(tank->rect().center())));
+        QCOMPARE(run.speech()->text(), first);
         QTest::keyClick(&run.window, Qt::Key_Return);
-        QCOMPARE(speechLabel->text(), u"またの機会にシテオクレ"_s);
-        // The key held down: its repeats do nothing.
-        for (int i = 0; i < 3; ++i) {
-            for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-                QKeyEvent held(type, Qt::Key_Return, Qt::NoModifier, QString(), true);
-                QApplication::sendEvent(&run.window, &held);
-            }
+        QCOMPARE(run.speech()->text(), u"またの機会にシテオクレ"_s);
+        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease, QEvent::KeyPress}) {
+            QKeyEvent held(type, Qt::Key_Return, Qt::NoModifier, QString(), true);  // repeats
+            QApplication::sendEvent(&run.window, &held);
         }
         QCOMPARE(run.exitCode, -1);
-    }
-
-    void theRebornAlienStaysSmall() {
-        FIXTURE(Running, run, QList<float>{0.5f}, QByteArray("\x63", 1));  // the rebirth
-        for (int step = 2; step <= 7; ++step)
-            QTest::mouseClick(run.find<QLabel>(u"speech"_s), Qt::LeftButton);
-        // The offscreen platform drops a full-screen window's frame: a late new frame size.
-        auto* tank = run.find<Tank>(u"tank"_s);
-        const QSize inside = tank->contentsRect().size();
-        run.window.setWindowState(Qt::WindowFullScreen);
-        QTRY_VERIFY(tank->contentsRect().size() != inside);
-        const QRect newborn =
-            Layout::tankToPixels(Layout::alienUnits(0), tank->contentsRect().size());
-        QCOMPARE(run.find<QWidget>(u"alien"_s)->size(), newborn.size());
-    }
-
-    void aWholeFortuneWithRealTimers() {
-        FIXTURE(Running, run, QList<float>{0.5f});
-        auto* speechLabel = run.find<QLabel>(u"speech"_s);
-        QTest::mouseClick(run.find<QPushButton>(u"menu0"_s), Qt::LeftButton);
-        QCOMPARE(speechLabel->text(), u"占って進ぜよう、・・・っっっっっっｍ！"_s);
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
-        QVERIFY(!run.window.engine().awaitClick());
-        QTest::mouseClick(speechLabel, Qt::LeftButton);  // ignored while the lines grow
-        // Mid-animation a screen reader is not handed each grown line.
-        QTRY_VERIFY(speechLabel->text().count(u'\n') >= 2);
-        QVERIFY(!run.window.engine().awaitClick());
-        QVERIFY(speechLabel->accessibleName() != speechLabel->text());
-        QTRY_VERIFY_WITH_TIMEOUT(run.window.engine().awaitClick(), 5000);
-        QCOMPARE(speechLabel->text().split(u'\n').size(), 7);
-        QCOMPARE(speechLabel->accessibleName(),
-                 speechLabel->text());  // the whole reading, once complete
-        QVERIFY(speechLabel->text().split(u'\n')[6].startsWith(u"夜に、"_s));
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
-        QCOMPARE(speechLabel->text().split(u'\n').size(), 8);
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
-        QCOMPARE(speechLabel->text(), u"それではこれにて"_s);
-        QTest::mouseClick(speechLabel, Qt::LeftButton);
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(readFile(run.program.folder + u"str.dat"_s), QByteArray("\x01\x01\0\0\0\0\0", 7));
     }
 };
 

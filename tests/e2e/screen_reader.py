@@ -9,7 +9,6 @@ SPEECH OUTPUT: '...' before any synthesiser, so no sound is needed. Exit 77 with
 import atexit
 import os
 import re
-import shutil
 import signal
 import subprocess
 import sys
@@ -21,11 +20,9 @@ import e2e  # noqa: E402
 from e2e import Failure, check, wait_until  # noqa: E402
 
 GREETING, PROMPT, QUESTION = 'うむ、それがしに何か用かな？', '名詞を教えて下さい', '何か私に教えることはないか？'
-MENU_BACK = 'メニュー panel'
-FIRST_BUTTON = '占い push button'
-BUTTON_HELP = '占いたい項目をクリックしてね'  # a button's description, said after it  # Orca's words for focus coming into the menu group
-# Orca opens its debug file block-buffered; this opens it line by line so each utterance
-# can be read as soon as it is spoken.
+MENU_BACK, FIRST_BUTTON = 'メニュー panel', '占い push button'  # focus coming into the menu
+BUTTON_HELP = '占いたい項目をクリックしてね'  # a button's description, said after it
+# Orca opens its debug file block-buffered; this opens it line by line.
 LAUNCHER = '''
 import builtins, runpy, sys
 log, opened = sys.argv[1], builtins.open
@@ -72,6 +69,9 @@ class Orca:
         time.sleep(0.5)  # anything said twice comes now
         return heard + self.said()
 
+    def hears(self, text, what, timeout=8.0):
+        return self.wait_for(lambda h: any(text in s for s in h), what, timeout)
+
 
 def once(heard, text, what):
     count = sum(text in s for s in heard)
@@ -82,9 +82,8 @@ def screen_reader():
     orca = Orca(e2e.WORK)
     for _ in range(12):  # four starts in five greet; the others open with the headache
         prog = e2e.Myoruka(e2e.fresh_copy()).window()
-        run = lambda *keys: [prog.key(k) for k in keys]  # noqa: E731
         e2e.run('xdotool', 'windowfocus', '--sync', prog.win)  # as a window manager would
-        heard = orca.wait_for(lambda h: any('push button' in s for s in h), 'the first words')
+        heard = orca.hears('push button', 'the first words')
         if any(MENU_BACK in s for s in heard):
             break
         once(heard, '今日は頭痛', 'the headache at start')
@@ -95,21 +94,20 @@ def screen_reader():
 
     heard = []  # flat review up from the menu reaches the status line
     for _ in range(3):
-        run('KP_Home')
+        prog.key('KP_Home')
         heard += orca.said()
     check(any('年:1　占い:0　払い:0' in s for s in heard), f'flat review reads the counters: {heard}')
 
     for _ in range(15):  # 会話 until the alien asks for a noun
-        run('Tab', 'space')
+        prog.key('Tab'), prog.key('space')
         heard = orca.wait_for(lambda h: any('push button' in s or PROMPT in s for s in h),
                               'a talk')
         while not any(PROMPT in s or s == FIRST_BUTTON for s in heard):
-            run('space')
+            prog.key('space')
             heard = orca.wait_for(lambda h: h, 'the next line')
         if any(PROMPT in s for s in heard):
             break
-        # The line, said with the menu it returns with or, when the menu came straight
-        # back, on its own; then focus on the menu's first button.
+        # The line, said with the menu it returns with or on its own; then the first button.
         said = [s for s in heard if s != BUTTON_HELP][-2:]
         check(len(said) == 2 and (said[0].endswith(f' {MENU_BACK}') or
                                   said[0].startswith('notification ')) and
@@ -118,44 +116,34 @@ def screen_reader():
     check(any(QUESTION in s for s in heard), f'the box says the question: {heard}')
     e2e.run('xdotool', 'type', '--delay', '60', 'neko')  # into the box, which has the focus
     e2e.run('xdotool', 'key', 'Return')
-    heard = orca.wait_for(lambda h: any('じゃな' in s for s in h), 'the echo after the box')
-    once(heard, 'うむ、nekoじゃな', 'the echo')
-    run('space')
-    once(orca.wait_for(lambda h: any('覚えたぞ' in s for s in h), 'the thanks'), 'うにゅ、覚えたぞ',
-         'the thanks')
-    run('space')
-    orca.wait_for(lambda h: any(MENU_BACK in s for s in h), 'the menu after teaching')
+    once(orca.hears('じゃな', 'the echo after the box'), 'うむ、nekoじゃな', 'the echo')
+    prog.key('space')
+    once(orca.hears('覚えたぞ', 'the thanks'), 'うにゅ、覚えたぞ', 'the thanks')
+    prog.key('space')
+    orca.hears(MENU_BACK, 'the menu after teaching')
 
-    run('space')  # 占い, focused again now the menu is back
-    heard = orca.wait_for(lambda h: any('push button' in s for s in h), 'the reading to start')
+    prog.key('space')  # 占い, focused again now the menu is back
+    heard = orca.hears('push button', 'the reading to start')
     check(heard[-2:] == ['占って進ぜよう、・・・っっっっっっｍ！ push button',
                          '宇宙人の言葉。スペースかエンターかクリックで話が進みます'],
           f'focus on the speech area, said as such: {heard}')
-    run('space')
-    heard = orca.wait_for(lambda h: any('夜に、' in s for s in h), "the day's lines", 10)
+    prog.key('space')
+    heard = orca.hears('夜に、', "the day's lines", 10)
     day = [s for s in heard if '朝に、' in s or '夜に、' in s or '運命指数' in s]
     check(len(day) == 1 and day[0].startswith('notification 今日の運命指数は'),
           f"the day's lines heard once, whole, when complete: {heard}")
-    run('space')
-    heard = orca.wait_for(lambda h: any('notification' in s for s in h), 'the closing line')
+    prog.key('space')
+    heard = orca.hears('notification', 'the closing line')
     check('朝に、' not in ''.join(heard), f'only the new line: {heard}')
-    run('space')
-    once(orca.wait_for(lambda h: any('これにて' in s for s in h), 'the farewell'), 'それではこれにて',
-         'the farewell')
-    run('space')
+    prog.key('space')
+    once(orca.hears('これにて', 'the farewell'), 'それではこれにて', 'the farewell')
+    prog.key('space')
     prog.end()
 
 
-def main():
-    missing = [t for t in ('dbus-daemon', '/usr/bin/orca') if not shutil.which(t)]
-    if missing or subprocess.run(['/usr/bin/python3', '-c', 'import pyatspi'],
-                                 capture_output=True).returncode:
-        print(f'SKIP: Orca cannot start here: missing {" ".join(missing) or "pyatspi"}')
-        return 77
-    e2e.screen_reader = screen_reader
-    sys.argv[1:] = ['screen_reader'] + sys.argv[1:]
-    return e2e.main()
-
-
 if __name__ == '__main__':
-    sys.exit(main())
+    if subprocess.run(['/usr/bin/python3', '-c', 'import pyatspi'], capture_output=True).returncode:
+        print('SKIP: Orca cannot start here: no pyatspi')
+        sys.exit(77)
+    sys.exit(e2e.main('screen_reader', screen_reader,
+                      tools=('Xvfb', 'xdotool', 'import', 'dbus-daemon', '/usr/bin/orca')))
