@@ -261,6 +261,19 @@ private Q_SLOTS:
         }
         QCOMPARE(run.exitCode, -1);
     }
+
+    // A screen reader is handed a reading once, complete, never each grown line.
+    void aReadingIsNamedOnceComplete() {
+        FIXTURE(Running, run);
+        auto* speech = run.find<QLabel>(u"speech"_s);
+        QTest::mouseClick(run.find<QPushButton>(u"menu0"_s), Qt::LeftButton);
+        QTest::mouseClick(speech, Qt::LeftButton);
+        QTRY_VERIFY(speech->text().count(u'\n') >= 2);
+        QVERIFY(!run.window.engine().awaitClick());
+        QVERIFY(speech->accessibleName() != speech->text());
+        QTRY_VERIFY_WITH_TIMEOUT(run.window.engine().awaitClick(), 5000);
+        QTRY_COMPARE(speech->accessibleName(), speech->text());
+    }
 };
 
 QTEST_MAIN(WindowTest)
