@@ -66,7 +66,7 @@ test)
     (cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j2 -E '^e2e_')
 
-    echo "== fuzzing the word-list and record readers briefly"
+    echo "== fuzzing the word-list reader briefly"
     bash "$top/fuzz/run.sh" "${MYORUKA_FUZZ_SECONDS:-15}"
     ;;
 *)
