@@ -343,10 +343,11 @@ void MainWindow::announce() {
     m_speechLabel->setFocusPolicy(first ? Qt::NoFocus : Qt::StrongFocus);
     // Entering the menu, the reader names the group, which the speech labels, so it says the
     // new line there; it asks after the label has changed. A menu that was there when the
-    // reader last looked is no news to it: the notification says the line, before the focus
-    // moves. On the speech area the focus says the line. Either way each line is heard once.
+    // reader last looked is no news to it: the notification says the line, after the focus has
+    // moved, so that the focus neither cuts it short nor makes the reader drop it. On the speech
+    // area the focus says the line. Either way each line is heard once.
     const bool groupSaysLine = toMenu && !menuWasThere;
-    if (groupSaysLine) first->setFocus();
+    if (toMenu) first->setFocus();
     const QString line = m_speechLabel->text();
     if (toSpeech) {
         m_speechLabel->setAccessibleName(line);
@@ -360,7 +361,6 @@ void MainWindow::announce() {
     }
     // Renaming the focused speech area would have the line said a second time, now or later.
     if (!m_speechLabel->hasFocus()) m_speechLabel->setAccessibleName(line);
-    if (toMenu && !groupSaysLine) first->setFocus();
     m_heard = line;
 }
 

@@ -107,11 +107,12 @@ def screen_reader():
             heard = orca.wait_for(lambda h: h, 'the next line')
         if any(PROMPT in s for s in heard):
             break
-        # The line, said with the menu it returns with or on its own; then the first button.
-        said = [s for s in heard if s != BUTTON_HELP][-2:]
-        check(len(said) == 2 and (said[0].endswith(f' {MENU_BACK}') or
-                                  said[0].startswith('notification ')) and
-              said[1] == FIRST_BUTTON,
+        # The line, said with the menu it returns with; or, when the menu came straight back,
+        # the first button and then the line on its own.
+        said = [s for s in heard if s != BUTTON_HELP]
+        at = said.index(FIRST_BUTTON)
+        check(said[at - 1].endswith(f' {MENU_BACK}') and at == len(said) - 1 or
+              said[at + 1:] and said[at + 1].startswith('notification ') and at == len(said) - 2,
               f'a line, then the menu back with focus on its first button: {heard}')
     check(any(QUESTION in s for s in heard), f'the box says the question: {heard}')
     e2e.run('xdotool', 'type', '--delay', '60', 'neko')  # into the box, which has the focus
