@@ -321,6 +321,9 @@ void MainWindow::announceSoon() {
     QTimer::singleShot(0, this, &MainWindow::announce);
 }
 
+// Long enough for a screen reader to have taken in a focus change.
+constexpr int kAfterFocusMs = 300;
+
 void MainWindow::announce() {
     m_announcePending = false;
     // A growing line is heard once, when it is complete; lines replaced within one step
@@ -343,9 +346,9 @@ void MainWindow::announce() {
     m_speechLabel->setFocusPolicy(first ? Qt::NoFocus : Qt::StrongFocus);
     // Entering the menu, the reader names the group, which the speech labels, so it says the
     // new line there; it asks after the label has changed. A menu that was there when the
-    // reader last looked is no news to it: the notification says the line, after the focus has
-    // moved, so that the focus neither cuts it short nor makes the reader drop it. On the speech
-    // area the focus says the line. Either way each line is heard once.
+    // reader last looked is no news to it: the notification says the line, a moment after the
+    // focus has moved, as Orca drops a notification that arrives with a focus change. On the
+    // speech area the focus says the line. Either way each line is heard once.
     const bool groupSaysLine = toMenu && !menuWasThere;
     if (toMenu) first->setFocus();
     const QString line = m_speechLabel->text();
@@ -355,9 +358,12 @@ void MainWindow::announce() {
     } else if (line != m_heard && !groupSaysLine) {
         // Of a grown speech only the new part is news.
         const bool grown = !m_heard.isEmpty() && line.startsWith(m_heard);
-        m_notice->hide();
-        m_notice->setAccessibleName(grown ? line.mid(m_heard.size()).trimmed() : line);
-        m_notice->show();
+        const QString news = grown ? line.mid(m_heard.size()).trimmed() : line;
+        QTimer::singleShot(toMenu ? kAfterFocusMs : 0, m_notice, [this, news] {
+            m_notice->hide();
+            m_notice->setAccessibleName(news);
+            m_notice->show();
+        });
     }
     // Renaming the focused speech area would have the line said a second time, now or later.
     if (!m_speechLabel->hasFocus()) m_speechLabel->setAccessibleName(line);
