@@ -82,8 +82,7 @@ protected:
                     if (png.open(QIODevice::ReadOnly))
                         icon.addPixmap(QPixmap::fromImage(PictureFile::decode(&png, "PNG")));
                 }
-                static_cast<QWidget*>(parent())->setWindowIcon(icon);
-                QApplication::setWindowIcon(icon);  // for the boxes that come later
+                QApplication::setWindowIcon(icon);  // the window's, and the later boxes'
                 deleteLater();
             });
         }

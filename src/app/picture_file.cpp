@@ -83,6 +83,7 @@ bool PictureFile::load(const QString& path) {
 }
 
 const QImage& PictureFile::read(const QString& path) {
+    requireRegularFile(path);  // opening a FIFO would wait for a writer
     const bool readBefore = !m_image.isNull();
     QElapsedTimer waited;
     waited.start();

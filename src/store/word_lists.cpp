@@ -20,6 +20,10 @@ QString listPath(const QString& folder, int list) {
     return folder + QString::number(list) + u".dat"_s;
 }
 
+Fault cannotAppend(const QString& path) {
+    return Fault(u"人物リストに書き込めません"_s, path);
+}
+
 // The line rules, for file bytes and decoded text alike: CR and LF are single bytes in CP932
 // and never part of a double-byte character.
 template <typename Text>
@@ -112,7 +116,7 @@ void WordLists::load(const QString& folder) {
         // Taught nouns are appended: say now, not when a whole run's counts would be lost.
         if (list == kPeople &&
             !QFile(path).open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly))
-            throw Fault(u"人物リストに書き込めません"_s, path);
+            throw cannotAppend(path);
         m_words[list] = std::move(lines);
     }
 }
@@ -179,10 +183,10 @@ void WordLists::learn(const QString& word) {
     // failed write (a full disk) is undone before the fault is shown.
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        throw Fault(u"人物リストに書き込めません"_s, path);
+        throw cannotAppend(path);
     const qint64 before = file.size();
     if (file.write(out) != out.size()) {
         file.resize(before);
-        throw Fault(u"人物リストに書き込めません"_s, path);
+        throw cannotAppend(path);
     }
 }
