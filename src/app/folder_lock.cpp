@@ -3,12 +3,15 @@
 
 #include "folder_lock.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QWidget>
+#include <cstring>
 
 #include "record.h"
 
@@ -16,21 +19,36 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The same folder reached by another path (a link, "..") must meet the same server. It lives
+// The same folder reached by another path (a link, "..") must meet the same socket. It lives
 // in the session's runtime folder, which goes at logout with whatever a lost run left there.
-QString serverNameFor(const QString& folder) {
+QByteArray socketPathFor(const QString& folder) {
     const QByteArray canonical = QDir(folder).canonicalPath().toUtf8();
     const QByteArray hash = QCryptographicHash::hash(canonical, QCryptographicHash::Sha256);
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
-        .filePath(u"myoruka-"_s + QString::fromLatin1(hash.toHex().left(24)));
+    return QFile::encodeName(
+        QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
+            .filePath(u"myoruka-"_s + QString::fromLatin1(hash.toHex().left(24))));
+}
+
+// A plain Unix socket, not QLocalServer: the one message is the connection itself, and
+// loading Qt's network library would cost every start time and memory.
+int unixSocket(const QByteArray& path, sockaddr_un& address) {
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path) return -1;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
 }
 
 }  // namespace
 
 FolderLock::FolderLock(const QString& folder)
-    : m_folder(folder), m_serverName(serverNameFor(folder)), m_lock(folder + u".myoruka.lock"_s) {
+    : m_folder(folder), m_socketPath(socketPathFor(folder)), m_lock(folder + u".myoruka.lock"_s) {
     // Never by age: a run may last for hours. A lock whose process is gone is taken over.
     m_lock.setStaleLockTime(0);
+}
+
+FolderLock::~FolderLock() {
+    if (m_listening) ::unlink(m_socketPath.constData());
 }
 
 bool FolderLock::acquire() {
@@ -40,25 +58,31 @@ bool FolderLock::acquire() {
     }
     // A folder we cannot write to is not a second copy: the start reports the folder itself.
     if (m_lock.error() != QLockFile::LockFailedError) return true;
-    QLocalSocket socket;
-    socket.connectToServer(m_serverName);
-    if (socket.waitForConnected(1000)) {
-        socket.write("show\n");
-        socket.waitForBytesWritten(1000);
-        socket.disconnectFromServer();
+    sockaddr_un address;
+    const int fd = unixSocket(m_socketPath, address);
+    if (fd >= 0) {
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        ::close(fd);
     }
     return false;
 }
 
 void FolderLock::listen(QWidget* window) {
-    m_server = new QLocalServer(window);
-    // A server left by a run that died: holding the lock, we may take its name.
-    if (!m_server->listen(m_serverName)) {
-        QLocalServer::removeServer(m_serverName);
-        m_server->listen(m_serverName);
+    sockaddr_un address;
+    const int fd = unixSocket(m_socketPath, address);
+    if (fd < 0) return;
+    // A socket left by a run that died: holding the lock, we may take its name.
+    ::unlink(address.sun_path);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 4) != 0) {
+        ::close(fd);
+        return;
     }
-    QObject::connect(m_server, &QLocalServer::newConnection, window, [this, window] {
-        while (QLocalSocket* socket = m_server->nextPendingConnection()) socket->deleteLater();
+    m_listening = true;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [fd, window] {
+        const int caller = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (caller >= 0) ::close(caller);
         window->showNormal();
         window->raise();
         window->activateWindow();

@@ -3,10 +3,10 @@
 
 #pragma once
 
+#include <QByteArray>
 #include <QLockFile>
 #include <QString>
 
-class QLocalServer;
 class QWidget;
 
 // One alien per folder: two runs would each write their own record at the end, and one run's
@@ -16,6 +16,9 @@ class QWidget;
 class FolderLock {
 public:
     explicit FolderLock(const QString& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
 
     // False when another run holds this folder; it has been asked to show itself. A lock left by
     // a run that died is taken over. Holding the lock, removes a killed save's leftovers.
@@ -26,7 +29,7 @@ public:
 
 private:
     QString m_folder;
-    QString m_serverName;
+    QByteArray m_socketPath;
     QLockFile m_lock;
-    QLocalServer* m_server = nullptr;
+    bool m_listening = false;
 };

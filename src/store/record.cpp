@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
+#include <algorithm>
 
 #include "fault.h"
 
@@ -79,11 +79,13 @@ void RecordFile::store(const Record& record) const {
 
 void RecordFile::removeLeftovers() const {
     const QFileInfo record(m_path);
-    // QSaveFile names its temporary copy after the record and six random letters.
-    const QRegularExpression leftover(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(record.fileName()) + u"\\.[A-Za-z0-9]{6}"_s));
+    // QSaveFile names its temporary copy after the record and six random letters or digits.
+    const auto isLetterOrDigit = [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    };
     const QDir folder = record.dir();
     for (const QString& name :
          folder.entryList({record.fileName() + u".??????"_s}, QDir::Files | QDir::NoSymLinks))
-        if (leftover.match(name).hasMatch()) QFile::remove(folder.filePath(name));
+        if (std::all_of(name.end() - 6, name.end(), isLetterOrDigit))
+            QFile::remove(folder.filePath(name));
 }

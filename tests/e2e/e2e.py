@@ -211,13 +211,20 @@ def second_copy():
     leftover temporary record are cleared by the next start; other folders are independent."""
     folder = fresh_copy([4, 0, 0, 0, 0, 0, 0])
     first = Myoruka(folder).window()
+    other = Myoruka(fresh_copy())  # opens over the first
+    wait_until(lambda: len(windows(NAME)) == 2, 'a window of the copy in another folder')
     leftover = folder / 'str.dat.AbCdEf'  # what a run killed during its save leaves
     leftover.write_bytes(b'x')
     second = Myoruka(folder)
     second.end(code=0)
     check(leftover.exists(), 'a start that does not hold the folder removed a file in it')
-    other = Myoruka(fresh_copy())
-    wait_until(lambda: len(windows(NAME)) == 2, 'a window of the copy in another folder')
+
+    def topmost():  # xwininfo lists the screen's windows from the top down
+        for line in run('xwininfo', '-root', '-children').splitlines():
+            if m := re.match(r'\s*(0x\w+) "ミョルカ".* (\d+)x\d+\+', line):
+                if int(m[2]) > 50:
+                    return int(m[1], 16)
+    wait_until(lambda: topmost() == int(first.win), 'the first run to come to the front')
     other.end(signal.SIGTERM)
     first.proc.kill()  # its lock stays behind
     first.proc.wait()
