@@ -22,7 +22,7 @@ Tank::Tank(QWidget* parent)
     setObjectName(u"tank"_s);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
-    setAttribute(Qt::WA_OpaquePaintEvent);  // the frame and the composed tank cover it all
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the frame and the painted tank cover it all
     setToolTip(u"ヘルプは宇宙人をクリックして下さい。"_s);
     setAccessibleName(u"水槽"_s);
     setAccessibleDescription(u"とらわれの宇宙人がいる水槽"_s);
@@ -56,7 +56,6 @@ void Tank::setAlienPicture(const QImage& picture) {
 
 void Tank::placeAlien(const QRectF& units) {
     m_alienUnits = units;
-    for (Composed& c : m_cache) c = Composed{};
     applyAlienGeometry();
     update();
 }
@@ -91,39 +90,24 @@ bool Tank::eventFilter(QObject* watched, QEvent* event) {
     return QFrame::eventFilter(watched, event);
 }
 
-const QImage& Tank::composed() {
-    const QRect inside = contentsRect();
-    const qreal dpr = devicePixelRatioF();
-    const QSize size = (QSizeF(inside.size()) * dpr).toSize();
-    for (const Composed& c : m_cache)
-        if (c.tank.size() == size && c.picture == m_picture) return c.tank;
-
-    // The water and the alien, then the two inverting shapes: the whole tank, and the
-    // ellipse once more, so only the corners stay inverted.
-    Composed& slot = m_cache[m_nextSlot];
-    m_nextSlot = 1 - m_nextSlot;
-    slot.picture = m_picture;
-    if (slot.tank.size() != size) slot.tank = QImage(size, QImage::Format_RGB32);
-    slot.tank.setDevicePixelRatio(dpr);
-    slot.tank.fill(kWater);
-    QPainter p(&slot.tank);
-    if (!m_picture.isNull()) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(m_alien->geometry().translated(-inside.topLeft()), m_picture);
-    }
-    const QRectF all(QPointF(0, 0), QSizeF(inside.size()));
-    p.setCompositionMode(QPainter::RasterOp_NotDestination);
-    p.fillRect(all, Qt::black);
-    QPainterPath ellipse;
-    ellipse.addEllipse(all);
-    p.setClipPath(ellipse);
-    p.fillRect(all, Qt::black);
-    return slot.tank;
-}
-
 void Tank::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     const QRect inside = contentsRect();
     if (inside.isEmpty()) return;
-    QPainter(this).drawImage(inside.topLeft(), composed());
+    // Straight into the window's buffer, with no tank-sized image of our own: at start-up the
+    // memory that image would touch costs more than painting the tank again when it changes.
+    QPainter p(this);
+    p.setClipRect(inside);
+    p.fillRect(inside, kWater);
+    if (!m_picture.isNull()) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(m_alien->geometry(), m_picture);
+    }
+    // The corners outside the inscribed ellipse, inverted; a path, not two inverting fills of
+    // the whole tank, which would start Qt's helper threads.
+    QPainterPath corners;
+    corners.addRect(inside);
+    corners.addEllipse(QRectF(inside));
+    p.setCompositionMode(QPainter::RasterOp_NotDestination);
+    p.fillPath(corners, Qt::black);
 }

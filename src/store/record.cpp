@@ -83,9 +83,11 @@ void RecordFile::removeLeftovers() const {
     const auto isLetterOrDigit = [](QChar c) {
         return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
     };
+    const QString prefix = record.fileName() + u'.';
+    // No name filter: QDir would compile it into a regular expression at every start.
     const QDir folder = record.dir();
-    for (const QString& name :
-         folder.entryList({record.fileName() + u".??????"_s}, QDir::Files | QDir::NoSymLinks))
-        if (std::all_of(name.end() - 6, name.end(), isLetterOrDigit))
+    for (const QString& name : folder.entryList(QDir::Files | QDir::NoSymLinks, QDir::Unsorted))
+        if (name.size() == prefix.size() + 6 && name.startsWith(prefix) &&
+            std::all_of(name.end() - 6, name.end(), isLetterOrDigit))
             QFile::remove(folder.filePath(name));
 }
