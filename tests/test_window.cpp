@@ -127,14 +127,31 @@ private Q_SLOTS:
         QCOMPARE(run.find<QLabel>(u"status"_s)->text().split(u'\n')[1],
                  u"年:10　占い:1　払い:2　単占:3　恋占:4　頭痛:5　会話:6"_s);
         QCOMPARE(pixelAt(run.speech(), QPoint(3, 3)), kWater);
+        const QImage status = run.find(u"status"_s)->grab().toImage();
+        int red = 0;
+        for (int y = 0; y < status.height(); ++y)
+            for (int x = 0; x < status.width(); ++x) red += status.pixel(x, y) == qRgb(255, 0, 0);
+        QVERIFY2(red > 20, "the status line is written in red");
         const QString captions[] = {u"占い"_s, u"単純"_s, u"恋占い"_s, u"お払い"_s, u"会話"_s};
         for (int i = 0; i < 5; ++i) {
             auto* button = run.find<QPushButton>(u"menu%1"_s.arg(i));
             QCOMPARE(button->text(), captions[i]);
             QCOMPARE(button->isVisible(), i == 0 || i == 4);
         }
-        auto* button = run.find(u"menu0"_s);
+        auto* button = run.find<QPushButton>(u"menu0"_s);
         QCOMPARE(pixelAt(button, QPoint(5, button->height() / 2)), QColor(128, 128, 255));
+        const auto edges = [button] {  // top and bottom: raised, pressed, focused
+            const int middle = button->width() / 2;
+            return std::pair{pixelAt(button, {middle, 0}),
+                             pixelAt(button, {middle, button->height() - 1})};
+        };
+        const QColor lit(255, 255, 255), shaded(176, 176, 255);
+        button->setFocus();
+        QCOMPARE(edges(), std::pair(lit, lit));
+        button->clearFocus();
+        QCOMPARE(edges(), std::pair(lit, shaded));
+        button->setDown(true);
+        QCOMPARE(edges(), std::pair(shaded, lit));
         auto* indicator = run.find(u"indicator"_s);
         run.window.setIndicatorLamp(Lamp::Red);
         QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 0, 0));

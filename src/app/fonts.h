@@ -3,9 +3,9 @@
 
 #pragma once
 
-#include <QString>
+#include <QFont>
 
 // The faces the window asks for, "ＭＳ Ｐ明朝" and "ＭＳ Ｐゴシック", as the first installed of
 // themselves and the free fonts made to the same measure; the asked-for name when none is.
-QString serifFamily();
-QString sansFamily();
+QFont serifFont();
+QFont sansFont();

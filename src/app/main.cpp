@@ -99,7 +99,8 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(u"myoruka"_s);
     // Dialogs too speak Japanese: never let them fall back to a Chinese or Latin face.
     QFont font = QApplication::font();
-    font.setFamily(sansFamily());
+    font.setFamily(sansFont().family());
+    font.setHintingPreference(sansFont().hintingPreference());
     QApplication::setFont(font);
 
     const QString folder = programFolder(QCoreApplication::applicationDirPath());

@@ -19,6 +19,7 @@
 #include "fault.h"
 #include "fault_report.h"
 #include "fonts.h"
+#include "menu_button.h"
 #include "spoken.h"
 #include "tank.h"
 
@@ -71,9 +72,11 @@ MainWindow::MainWindow(Random& random, const QString& folder, QWidget* parent)
     m_speechLabel->setWordWrap(true);
     m_speechLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_speechLabel->setAutoFillBackground(true);
-    m_speechLabel->setStyleSheet(
-        u"QLabel { background-color: rgb(0, 0, 192); color: rgb(255, 255, 255); }"_s);
-    m_speechLabel->setFont(QFont(serifFamily()));
+    QPalette speechColours = m_speechLabel->palette();
+    speechColours.setColor(QPalette::Window, QColor(0, 0, 192));
+    speechColours.setColor(QPalette::WindowText, Qt::white);
+    m_speechLabel->setPalette(speechColours);
+    m_speechLabel->setFont(serifFont());
     m_speechLabel->setToolTip(u"会話を進めます。■が出ているときに進めることが出来ます。"_s);
     m_speechLabel->setAccessibleDescription(
         u"宇宙人の言葉。スペースかエンターかクリックで話が進みます"_s);
@@ -91,14 +94,8 @@ MainWindow::MainWindow(Random& random, const QString& folder, QWidget* parent)
     m_indicator->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     for (int i = 0; i < 5; ++i) {
-        auto* button = new QPushButton(TalkEngine::menuCaptions[i], m_menu);
+        auto* button = new MenuButton(TalkEngine::menuCaptions[i], m_menu);
         button->setObjectName(u"menu"_s + QString::number(i));
-        button->setStyleSheet(
-            u"QPushButton { background-color: rgb(128, 128, 255); color: black;"
-            " border: 2px outset rgb(176, 176, 255); }"
-            " QPushButton:pressed { border-style: inset; }"
-            " QPushButton:focus { border-color: rgb(255, 255, 255); }"
-            " QPushButton:disabled { color: rgb(80, 80, 128); }"_s);
         button->setToolTip(u"占いたい項目をクリックしてね"_s);
         button->setAccessibleDescription(u"占いたい項目をクリックしてね"_s);
         button->setEnabled(false);
@@ -176,7 +173,7 @@ void MainWindow::applyLayout(QSize frame) {
     speech.setPixelSize(Layout::pointsToPixels(layout.speechPointSize));
     m_speechLabel->setFont(speech);
     m_indicator->setGeometry(layout.indicator);
-    QFont buttons(serifFamily());
+    QFont buttons = serifFont();
     buttons.setPixelSize(Layout::pointsToPixels(layout.buttonPointSize));
     QRect row;
     for (const QRect& button : layout.buttons) row |= button;

@@ -37,8 +37,10 @@ Tank::Tank(QWidget* parent)
     m_status->setObjectName(u"status"_s);
     m_status->setText(u"Label1"_s);
     m_status->setTextFormat(Qt::PlainText);
-    m_status->setStyleSheet(u"color: rgb(255, 0, 0); background: transparent;"_s);
-    QFont font(sansFamily());
+    QPalette red = m_status->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    m_status->setPalette(red);
+    QFont font = sansFont();
     font.setPixelSize(Layout::pointsToPixels(9.75));
     font.setBold(true);
     m_status->setFont(font);

@@ -1,0 +1,47 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
+#include "menu_button.h"
+
+#include <QPainter>
+#include <QPolygonF>
+
+namespace {
+const QColor kFace(128, 128, 255);
+const QColor kEdge(176, 176, 255);
+const QColor kFocusEdge(255, 255, 255);
+const QColor kCaption(0, 0, 0);
+const QColor kDisabledCaption(80, 80, 128);
+constexpr qreal kEdgeWidth = 2;
+}  // namespace
+
+MenuButton::MenuButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
+
+void MenuButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRectF r = rect();
+    p.fillRect(r, kFace);
+
+    // The lit sides (top and left when raised) in a lighter shade of the edge colour; the
+    // sides meet on the diagonals.
+    const QColor edge = hasFocus() ? kFocusEdge : kEdge;
+    const QColor lit = edge.lighter(), shaded = edge;
+    const bool sunk = isDown();
+    const qreal w = kEdgeWidth;
+    const QPointF topLeft = r.topLeft(), topRight = r.topRight(), bottomLeft = r.bottomLeft(),
+                  bottomRight = r.bottomRight();
+    const QPointF innerTopLeft = topLeft + QPointF(w, w), innerTopRight = topRight + QPointF(-w, w),
+                  innerBottomLeft = bottomLeft + QPointF(w, -w),
+                  innerBottomRight = bottomRight + QPointF(-w, -w);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(sunk ? shaded : lit);
+    p.drawPolygon(QPolygonF{topLeft, topRight, innerTopRight, innerTopLeft});
+    p.drawPolygon(QPolygonF{topLeft, innerTopLeft, innerBottomLeft, bottomLeft});
+    p.setBrush(sunk ? lit : shaded);
+    p.drawPolygon(QPolygonF{bottomLeft, innerBottomLeft, innerBottomRight, bottomRight});
+    p.drawPolygon(QPolygonF{topRight, bottomRight, innerBottomRight, innerTopRight});
+
+    p.setPen(isEnabled() ? kCaption : kDisabledCaption);
+    p.drawText(r.adjusted(w, w, -w, -w), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+}

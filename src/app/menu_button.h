@@ -1,0 +1,19 @@
+// SPDX-FileCopyrightText: The Myoruka developers
+// SPDX-License-Identifier: MIT
+
+#pragma once
+
+#include <QPushButton>
+
+// A menu button drawn in its own colours: a light blue face with a raised edge, sunk while
+// pressed and white while it has the focus. Painted here rather than through a style sheet,
+// which made Qt build its style-sheet machinery at every start.
+class MenuButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    MenuButton(const QString& caption, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
