@@ -36,7 +36,8 @@ int unixSocket(const QByteArray& path, sockaddr_un& address) {
     address.sun_family = AF_UNIX;
     if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path) return -1;
     std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Never blocking: a run that hangs must not hang the start knocking on its door.
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
 }
 
 }  // namespace
