@@ -6,7 +6,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
 
 #include "fonts.h"
 #include "layout.h"
@@ -22,7 +23,7 @@ Tank::Tank(QWidget* parent)
     setObjectName(u"tank"_s);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
-    setAttribute(Qt::WA_OpaquePaintEvent);  // the frame and the painted tank cover it all
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the frame and the composed tank cover it all
     setToolTip(u"ヘルプは宇宙人をクリックして下さい。"_s);
     setAccessibleName(u"水槽"_s);
     setAccessibleDescription(u"とらわれの宇宙人がいる水槽"_s);
@@ -58,6 +59,7 @@ void Tank::setAlienPicture(const QImage& picture) {
 
 void Tank::placeAlien(const QRectF& units) {
     m_alienUnits = units;
+    for (Composed& c : m_cache) c = Composed{};
     applyAlienGeometry();
     update();
 }
@@ -92,24 +94,54 @@ bool Tank::eventFilter(QObject* watched, QEvent* event) {
     return QFrame::eventFilter(watched, event);
 }
 
+namespace {
+
+// Inverts what lies outside the ellipse the image's edges enclose: the tank's corners. By hand,
+// row by row: Qt's inverting fills start helper threads for an area this size, which cost more
+// at start-up than the whole inversion.
+void invertCorners(QImage& tank) {
+    const int width = tank.width(), height = tank.height();
+    for (int y = 0; y < height; ++y) {
+        const double t = (y + 0.5) * 2 / height - 1;  // -1 at the top edge, 1 at the bottom
+        const double half = width / 2.0 * std::sqrt(1 - t * t);
+        // Pixels whose centres lie outside the ellipse on this row, on each side.
+        const int outside = std::clamp(int(std::ceil(width / 2.0 - half - 0.5)), 0, width / 2);
+        auto* row = reinterpret_cast<QRgb*>(tank.scanLine(y));
+        for (int x = 0; x < outside; ++x) {
+            row[x] ^= 0x00ffffff;
+            row[width - 1 - x] ^= 0x00ffffff;
+        }
+    }
+}
+
+}  // namespace
+
+const QImage& Tank::composed() {
+    const QRect inside = contentsRect();
+    const qreal dpr = devicePixelRatioF();
+    const QSize size = (QSizeF(inside.size()) * dpr).toSize();
+    for (const Composed& c : m_cache)
+        if (c.tank.size() == size && c.picture == m_picture) return c.tank;
+
+    // The water and the alien, then the corners outside the ellipse inverted.
+    Composed& slot = m_cache[m_nextSlot];
+    m_nextSlot = 1 - m_nextSlot;
+    slot.picture = m_picture;
+    if (slot.tank.size() != size) slot.tank = QImage(size, QImage::Format_RGB32);
+    slot.tank.setDevicePixelRatio(dpr);
+    slot.tank.fill(kWater);
+    if (!m_picture.isNull()) {
+        QPainter p(&slot.tank);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(m_alien->geometry().translated(-inside.topLeft()), m_picture);
+    }
+    invertCorners(slot.tank);
+    return slot.tank;
+}
+
 void Tank::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     const QRect inside = contentsRect();
     if (inside.isEmpty()) return;
-    // Straight into the window's buffer, with no tank-sized image of our own: at start-up the
-    // memory that image would touch costs more than painting the tank again when it changes.
-    QPainter p(this);
-    p.setClipRect(inside);
-    p.fillRect(inside, kWater);
-    if (!m_picture.isNull()) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(m_alien->geometry(), m_picture);
-    }
-    // The corners outside the inscribed ellipse, inverted; a path, not two inverting fills of
-    // the whole tank, which would start Qt's helper threads.
-    QPainterPath corners;
-    corners.addRect(inside);
-    corners.addEllipse(QRectF(inside));
-    p.setCompositionMode(QPainter::RasterOp_NotDestination);
-    p.fillPath(corners, Qt::black);
+    QPainter(this).drawImage(inside.topLeft(), composed());
 }

@@ -32,6 +32,16 @@ protected:
 
 private:
     void applyAlienGeometry();
+    const QImage& composed();
+
+    // The finished tank for the last two pictures. The alien flips between two frames, so
+    // each flip finds its frame here instead of recomposing the whole tank at every tick.
+    struct Composed {
+        QImage picture;
+        QImage tank;
+    };
+    Composed m_cache[2];
+    int m_nextSlot = 0;
 
     QImage m_picture;
     QRectF m_alienUnits;
