@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "fault.h"
+#include "random.h"
 #include "record.h"
 #include "support.h"
 #include "word_lists.h"
@@ -224,6 +225,12 @@ private Q_SLOTS:
         QCOMPARE(int(c), 255);
         raiseCounter(c);
         QCOMPARE(int(c), 255);  // stops there instead of wrapping round
+
+        // Starts a moment apart tell different fortunes.
+        ClockRandom first;
+        QTest::qWait(2);
+        ClockRandom second;
+        QVERIFY(first.next() != second.next() || first.next() != second.next());
     }
 
     void aFullDiskLosesNothing_data() {

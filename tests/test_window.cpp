@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -24,8 +26,8 @@ namespace {
 
 const QColor kWater(0, 0, 192);
 
-QByteArray solidBmp(QColor colour) {
-    QImage image(32, 32, QImage::Format_RGB888);
+QByteArray solidBmp(QColor colour, int side = 32) {
+    QImage image(side, side, QImage::Format_RGB888);
     image.fill(colour);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -157,6 +159,7 @@ private Q_SLOTS:
         QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 0, 0));
         run.window.setIndicatorLamp(Lamp::Yellow);
         QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 255, 0));
+        QCOMPARE(run.find<QTimer>(u"blinkTimer"_s)->interval(), 100);
     }
 
     void picturesAreReadAtEachFlip() {
@@ -185,10 +188,9 @@ private Q_SLOTS:
         for (const char* kind : {"missing", "fifo", "cut short"}) {
             FIXTURE(Running, run);
             const QString path = run.folder + u"1.bmp"_s;
-            const QByteArray whole = readFile(path);
             QFile::remove(path);
             if (kind[0] == 'f') QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-            if (kind[0] == 'c') writeFile(path, whole.first(whole.size() - 1));
+            if (kind[0] == 'c') writeFile(path, solidBmp(Qt::red, 31).chopped(1));  // padded rows
             QString text;
             whenModal<QMessageBox>([&text](QMessageBox* box) {
                 text = box->text();
@@ -270,6 +272,11 @@ private Q_SLOTS:
         QTest::mouseRelease(run.speech(), Qt::LeftButton, {},
                             run.speech()->mapFromGlobal(tank->mapToGlobal(tank->rect().center())));
         QCOMPARE(run.speech()->text(), first);
+        QMouseEvent stray(QEvent::MouseButtonRelease, QPointF(5, 5),
+                          run.speech()->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::NoButton,
+                          Qt::NoModifier);  // pressed elsewhere
+        QApplication::sendEvent(run.speech(), &stray);
+        QCOMPARE(run.speech()->text(), first);
         QTest::keyClick(&run.window, Qt::Key_Return);
         QCOMPARE(run.speech()->text(), u"またの機会にシテオクレ"_s);
         for (auto type : {QEvent::KeyPress, QEvent::KeyRelease, QEvent::KeyPress}) {
@@ -277,6 +284,22 @@ private Q_SLOTS:
             QApplication::sendEvent(&run.window, &held);
         }
         QCOMPARE(run.exitCode, -1);
+    }
+
+    // The X server gone and the record unwritable: the process says so by its exit code.
+    void aFailedStoreAtExitEndsWithTheFaultCode() {
+        FIXTURE(Running, run);
+        QFile::remove(run.folder + u"str.dat"_s);
+        QVERIFY(QDir(run.folder).mkdir(u"str.dat"_s));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::freopen("/dev/null", "w", stderr);
+            run.window.storeAtExit();
+            std::_Exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        QCOMPARE(WEXITSTATUS(status), 2);
     }
 
     // A screen reader is handed a reading once, complete, never each grown line.

@@ -188,7 +188,7 @@ def faults():
             prog.end(code=2)
         else:
             prog.end(signal.SIGTERM, code=2, timeout=5)
-        check(any(line.startswith('myoruka: ') and missing in line for line in
+        check(any(re.match(rf'myoruka: /\S*/{missing}: \S', line) for line in
                   prog.stderr().splitlines()), f'stderr names {missing}: {prog.stderr()!r}')
         if record is None:
             check(prog.file('str.dat') is None, 'str.dat was created although the start failed')
@@ -231,7 +231,7 @@ def second_copy():
     third = Myoruka(folder).window()
     check(not leftover.exists(), 'the leftover temporary record was not removed')
     headache = int(third.opening() != MENU)  # one start in five opens with it
-    third.end(signal.SIGTERM)
+    third.end(signal.SIGHUP)  # its terminal closed
     third.expect_record([5, 0, 0, 0, 0, headache, 0])
 
 
