@@ -76,6 +76,7 @@ private Q_SLOTS:
             << QByteArray("a\r\n\r\nb\r\n") << QStringList{u"a"_s, QString(), u"b"_s};
         QTest::newRow("lone cr ends") << QByteArray("a\rb\r") << QStringList{u"a"_s, u"b"_s};
         QTest::newRow("lone lf is text") << QByteArray("a\nb\n") << QStringList{u"a\nb\n"_s};
+        QTest::newRow("lf after crlf") << QByteArray("a\r\n\nb") << QStringList{u"a"_s, u"\nb"_s};
         QTest::newRow("spaces kept") << QByteArray(" a \r\n") << QStringList{u" a "_s};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("only a line end") << QByteArray("\r\n") << QStringList{QString()};
@@ -231,6 +232,12 @@ private Q_SLOTS:
         QTest::qWait(2);
         ClockRandom second;
         QVERIFY(first.next() != second.next() || first.next() != second.next());
+        float lowest = 1, highest = 0;  // and spread over [0, 1)
+        for (int i = 0; i < 1000; ++i) {
+            const float r = first.next();
+            lowest = std::min(lowest, r), highest = std::max(highest, r);
+        }
+        QVERIFY(lowest >= 0 && lowest < 0.01f && highest > 0.99f && highest < 1);
     }
 
     void aFullDiskLosesNothing_data() {

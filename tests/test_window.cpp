@@ -154,12 +154,21 @@ private Q_SLOTS:
         QCOMPARE(edges(), std::pair(lit, shaded));
         button->setDown(true);
         QCOMPARE(edges(), std::pair(shaded, lit));
+        const QImage face = button->grab().toImage();
+        int black = 0;  // the caption; grey-blue only when the button is disabled
+        for (int y = 0; y < face.height(); ++y)
+            for (int x = 0; x < face.width(); ++x) black += face.pixel(x, y) == qRgb(0, 0, 0);
+        QVERIFY(black > 10);
         auto* indicator = run.find(u"indicator"_s);
         run.window.setIndicatorLamp(Lamp::Red);
         QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 0, 0));
         run.window.setIndicatorLamp(Lamp::Yellow);
         QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 255, 0));
-        QCOMPARE(run.find<QTimer>(u"blinkTimer"_s)->interval(), 100);
+        auto* blink = run.find<QTimer>(u"blinkTimer"_s);
+        QVERIFY(blink->isActive() && blink->interval() == 100);
+        auto* statusLine = run.find<QLabel>(u"status"_s);
+        QCOMPARE(statusLine->size(),
+                 statusLine->sizeHint());  // grown with its text, nothing cut off
     }
 
     void picturesAreReadAtEachFlip() {
@@ -214,7 +223,11 @@ private Q_SLOTS:
             title = box->windowTitle(), text = box->text();
             box->accept();
         });
-        QTest::mouseClick(run.find(u"alien"_s), Qt::LeftButton);
+        auto* alien = run.find(u"alien"_s);
+        QTest::mousePress(alien, Qt::LeftButton);
+        QTest::mouseRelease(alien, Qt::LeftButton, {}, QPoint(-3, -3));  // dragged off: no help
+        QVERIFY(title.isEmpty());
+        QTest::mouseClick(alien, Qt::LeftButton);
         QCOMPARE(title, u"ミョルカ"_s);
         QCOMPARE(text,
                  u"占いをするゲームです、\n占いたい項目をクリックすると\n"
@@ -276,6 +289,7 @@ private Q_SLOTS:
                           run.speech()->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::NoButton,
                           Qt::NoModifier);  // pressed elsewhere
         QApplication::sendEvent(run.speech(), &stray);
+        QTest::mouseClick(run.speech(), Qt::RightButton);
         QCOMPARE(run.speech()->text(), first);
         QTest::keyClick(&run.window, Qt::Key_Return);
         QCOMPARE(run.speech()->text(), u"またの機会にシテオクレ"_s);
