@@ -98,10 +98,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(u"myoruka"_s);
     QApplication::setDesktopFileName(u"myoruka"_s);
     // Dialogs too speak Japanese: never let them fall back to a Chinese or Latin face.
-    QFont font = QApplication::font();
-    font.setFamily(sansFont().family());
-    font.setHintingPreference(sansFont().hintingPreference());
-    QApplication::setFont(font);
+    QApplication::setFont(sansFont().resolve(QApplication::font()));
 
     const QString folder = programFolder(QCoreApplication::applicationDirPath());
     FolderLock lock(folder);

@@ -284,10 +284,14 @@ void MainWindow::setButtonEnabled(int index, bool enabled) {
 void MainWindow::setButtonVisible(int index, bool visible) {
     m_buttons[index]->setVisible(visible);
     // Hidden with its buttons, so the bare row lets clicks through to the speech area.
-    m_menu->setVisible(std::any_of(m_buttons.begin(), m_buttons.end(), [this](QPushButton* button) {
-        return button->isVisibleTo(m_menu);
-    }));
+    m_menu->setVisible(firstShownButton() != nullptr);
     announceSoon();
+}
+
+QPushButton* MainWindow::firstShownButton() const {
+    for (QPushButton* button : m_buttons)
+        if (button->isVisibleTo(m_menu)) return button;
+    return nullptr;
 }
 
 void MainWindow::setIndicatorVisible(bool visible) {
@@ -325,9 +329,7 @@ void MainWindow::announce() {
     // A growing line is heard once, when it is complete; lines replaced within one step
     // are never heard.
     if (m_animationTimer->isActive() || m_engine.ended() || m_engine.imageFrame() == 0) return;
-    QPushButton* first = nullptr;
-    for (QPushButton* button : m_buttons)
-        if (!first && button->isVisibleTo(m_menu)) first = button;
+    QPushButton* first = firstShownButton();
     // Also when the menu went and came back within one step: focus fell out of it meanwhile.
     const bool menuWasThere = m_menuAnnounced;
     const bool menuBack = first && (!menuWasThere || !m_menu->isAncestorOf(focusWidget()));
