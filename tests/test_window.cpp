@@ -41,6 +41,14 @@ QColor pixelAt(QWidget* widget, QPoint p) {
     return image.pixelColor((QPointF(p) * image.devicePixelRatio()).toPoint());
 }
 
+int pixelsOf(QWidget* widget, QRgb colour) {
+    const QImage image = widget->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == colour;
+    return n;
+}
+
 // A copy of the built program folder: nothing beside the build is touched.
 QString copyProgram(const QString& dir) {
     const QString folder = programFolder(dir);
@@ -129,11 +137,7 @@ private Q_SLOTS:
         QCOMPARE(run.find<QLabel>(u"status"_s)->text().split(u'\n')[1],
                  u"年:10　占い:1　払い:2　単占:3　恋占:4　頭痛:5　会話:6"_s);
         QCOMPARE(pixelAt(run.speech(), QPoint(3, 3)), kWater);
-        const QImage status = run.find(u"status"_s)->grab().toImage();
-        int red = 0;
-        for (int y = 0; y < status.height(); ++y)
-            for (int x = 0; x < status.width(); ++x) red += status.pixel(x, y) == qRgb(255, 0, 0);
-        QVERIFY2(red > 20, "the status line is written in red");
+        QVERIFY2(pixelsOf(run.find(u"status"_s), qRgb(255, 0, 0)) > 20, "the status in red");
         const QString captions[] = {u"占い"_s, u"単純"_s, u"恋占い"_s, u"お払い"_s, u"会話"_s};
         for (int i = 0; i < 5; ++i) {
             auto* button = run.find<QPushButton>(u"menu%1"_s.arg(i));
@@ -154,11 +158,7 @@ private Q_SLOTS:
         QCOMPARE(edges(), std::pair(lit, shaded));
         button->setDown(true);
         QCOMPARE(edges(), std::pair(shaded, lit));
-        const QImage face = button->grab().toImage();
-        int black = 0;  // the caption; grey-blue only when the button is disabled
-        for (int y = 0; y < face.height(); ++y)
-            for (int x = 0; x < face.width(); ++x) black += face.pixel(x, y) == qRgb(0, 0, 0);
-        QVERIFY(black > 10);
+        QVERIFY(pixelsOf(button, qRgb(0, 0, 0)) > 10);  // the caption; grey-blue if disabled
         auto* indicator = run.find(u"indicator"_s);
         run.window.setIndicatorLamp(Lamp::Red);
         QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 0, 0));
@@ -166,9 +166,8 @@ private Q_SLOTS:
         QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 255, 0));
         auto* blink = run.find<QTimer>(u"blinkTimer"_s);
         QVERIFY(blink->isActive() && blink->interval() == 100);
-        auto* statusLine = run.find<QLabel>(u"status"_s);
-        QCOMPARE(statusLine->size(),
-                 statusLine->sizeHint());  // grown with its text, nothing cut off
+        auto* status = run.find<QLabel>(u"status"_s);
+        QCOMPARE(status->size(), status->sizeHint());  // grown with its text, nothing cut off
     }
 
     void picturesAreReadAtEachFlip() {
