@@ -3,6 +3,7 @@
 
 #include "menu_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPolygonF>
 
@@ -13,6 +14,17 @@ const QColor kFocusEdge(255, 255, 255);
 const QColor kCaption(0, 0, 0);
 const QColor kDisabledCaption(80, 80, 128);
 constexpr qreal kEdgeWidth = 2;
+
+// Enter and Return press a focused button as Space does: down on the press, clicked on the
+// release, so a held key cannot run on into a box the click opens.
+template <typename Handler>
+void asSpace(QKeyEvent* event, Handler handle) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return handle(event);
+    QKeyEvent space(event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
+                    event->isAutoRepeat(), event->count());
+    handle(&space);
+    event->setAccepted(space.isAccepted());
+}
 }  // namespace
 
 MenuButton::MenuButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
@@ -44,4 +56,12 @@ void MenuButton::paintEvent(QPaintEvent*) {
 
     p.setPen(isEnabled() ? kCaption : kDisabledCaption);
     p.drawText(r.adjusted(w, w, -w, -w), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+}
+
+void MenuButton::keyPressEvent(QKeyEvent* event) {
+    asSpace(event, [this](QKeyEvent* e) { QPushButton::keyPressEvent(e); });
+}
+
+void MenuButton::keyReleaseEvent(QKeyEvent* event) {
+    asSpace(event, [this](QKeyEvent* e) { QPushButton::keyReleaseEvent(e); });
 }
