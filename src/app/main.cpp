@@ -9,7 +9,6 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <csignal>
 #include <cstdlib>
 
@@ -62,33 +61,18 @@ void storeAtExit(MainWindow& window) {
     });
 }
 
-// The window's icon, set once its first frame is painted: decoding it before would delay that
-// frame, and the window needs only the small sizes (desktops take the large ones from the
-// icon theme).
-class IconAfterFirstFrame : public QObject {
-public:
-    explicit IconAfterFirstFrame(QWidget* window) : QObject(window) {
-        window->installEventFilter(this);
+// Our own icon for the window and its boxes. Set before the window is mapped: some window
+// managers (openbox) read it only then. Three sizes, scaled for the others, keep the decoding
+// under a millisecond of the start; desktops take the large ones from the icon theme.
+void setWindowIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48}) {
+        QFile png(u":/icons/myoruka-%1.png"_s.arg(size));
+        if (png.open(QIODevice::ReadOnly))
+            icon.addPixmap(QPixmap::fromImage(PictureFile::decode(&png, "PNG")));
     }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] {
-                QIcon icon;
-                for (int size : {16, 22, 24, 32, 48, 64}) {
-                    QFile png(u":/icons/myoruka-%1.png"_s.arg(size));
-                    if (png.open(QIODevice::ReadOnly))
-                        icon.addPixmap(QPixmap::fromImage(PictureFile::decode(&png, "PNG")));
-                }
-                QApplication::setWindowIcon(icon);  // the window's, and the later boxes'
-                deleteLater();
-            });
-        }
-        return false;
-    }
-};
+    QApplication::setWindowIcon(icon);
+}
 
 }  // namespace
 
@@ -120,9 +104,9 @@ int main(int argc, char** argv) {
                      [&window] { window.quitAndStore(); });
 
     lock.listen(&window);
-    new IconAfterFirstFrame(&window);
     storeAtExit(window);
 
+    setWindowIcon();
     window.show();
     const int code = QApplication::exec();
     g_running = nullptr;

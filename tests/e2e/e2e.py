@@ -201,6 +201,7 @@ def second_copy():
     leftover temporary record are cleared by the next start; other folders are independent."""
     folder = fresh_copy([4, 0, 0, 0, 0, 0, 0])
     first = Myoruka(folder).window()
+    check('(48 x 48)' in run('xprop', '-id', first.win, '_NET_WM_ICON'), 'the window has no icon')
     other = Myoruka(fresh_copy())  # opens over the first
     wait_until(lambda: len(windows(NAME)) == 2, 'a window of the copy in another folder')
     leftover = folder / 'str.dat.AbCdEf'  # what a run killed during its save leaves
