@@ -85,6 +85,7 @@ private Q_SLOTS:
             << u"gone/str.dat"_s << u"記録ファイルを作れません（フォルダに書き込めません）"_s;
         QTest::newRow("unreadable record") << u"str.dat"_s << u"記録ファイルを読めません"_s;
         QTest::newRow("read-only record") << u"str.dat"_s << u"記録ファイルに書き込めません"_s;
+        QTest::newRow("unwritable folder") << u"str.dat"_s << u"記録ファイルに書き込めません"_s;
         // A FIFO would block the read.
         QTest::newRow("fifo str.dat") << u"str.dat"_s << notRegular;
         QTest::newRow("fifo 0.dat") << u"0.dat"_s << notRegular;
@@ -98,7 +99,10 @@ private Q_SLOTS:
         Folder folder;
         const QString path = folder.path(file);
         const QByteArray tag = QTest::currentDataTag();
-        if (tag.endsWith("record")) folder.setRecord("\x01");
+        if (tag.endsWith("record") || tag.endsWith("folder")) folder.setRecord("\x01");
+        // The record is replaced whole, through a new file beside it.
+        if (tag == "unwritable folder")
+            QFile::setPermissions(folder.folder, QFile::ReadOwner | QFile::ExeOwner);
         if (tag == "10002 lines") writeFile(path, QByteArray("x\r\n").repeated(10002));
         if (tag.startsWith("unreadable")) QFile::setPermissions(path, {});
         if (tag.startsWith("read-only")) QFile::setPermissions(path, QFile::ReadOwner);
@@ -114,6 +118,8 @@ private Q_SLOTS:
             QCOMPARE(fault.problem(), problem);
             QCOMPARE(fault.file(), path);
         }
+        QFile::setPermissions(folder.folder,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void drawsAndKnownWords() {
