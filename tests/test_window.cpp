@@ -261,7 +261,7 @@ private Q_SLOTS:
         FIXTURE(Running, run, 0.3f);
         run.random.push(0.705f);  // teaching
         whenModal<QInputDialog>([](QInputDialog* box) {
-            box->setTextValue(u"しろくま"_s);
+            box->setTextValue(u"\r\nしろくま\r\nいぬ"_s);  // pasted: the first line with text
             box->accept();
         });
         auto* talk = run.find(u"menu4"_s);

@@ -380,7 +380,12 @@ QString MainWindow::askText(const QString& prompt, const QString& title) {
     box.setAccessibleDescription(m_speechLabel->text());
     m_speechLabel->setAccessibleName(m_speechLabel->text());
     m_heard = m_speechLabel->text();
-    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+    if (box.exec() != QDialog::Accepted) return QString();
+    // The box is one line, but a pasted text may bring line breaks, which the people list would
+    // keep as "？": its first line with text is the answer.
+    const QStringList lines =
+        box.textValue().replace(u'\r', u'\n').split(u'\n', Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.first();
 }
 
 void MainWindow::processEvents() {
