@@ -189,6 +189,9 @@ private Q_SLOTS:
         run.click();
         writer.join();
         QCOMPARE(run.tankAt(55, 55), QColor(Qt::green));
+        run.picture(u"1.bmp"_s, Qt::blue);  // as large as the red one it replaces
+        run.click();
+        QCOMPARE(run.tankAt(55, 55), QColor(Qt::blue));
         QCOMPARE(run.exitCode, -1);
     }
 
@@ -225,6 +228,7 @@ private Q_SLOTS:
         auto* alien = run.find(u"alien"_s);
         QTest::mousePress(alien, Qt::LeftButton);
         QTest::mouseRelease(alien, Qt::LeftButton, {}, QPoint(-3, -3));  // dragged off: no help
+        QTest::mouseClick(alien, Qt::RightButton);                       // nor a right click
         QVERIFY(title.isEmpty());
         QTest::mouseClick(alien, Qt::LeftButton);
         QCOMPARE(title, u"ミョルカ"_s);
