@@ -158,7 +158,8 @@ private Q_SLOTS:
         QCOMPARE(edges(), std::pair(lit, shaded));
         button->setDown(true);
         QCOMPARE(edges(), std::pair(shaded, lit));
-        QVERIFY(pixelsOf(button, qRgb(0, 0, 0)) > 10);  // the caption; grey-blue if disabled
+        QVERIFY(pixelsOf(button, qRgb(0, 0, 0)) > 10);  // the caption, and on a locked one:
+        QVERIFY(pixelsOf(run.find(u"menu1"_s), qRgb(80, 80, 128)) > 10);
         auto* indicator = run.find(u"indicator"_s);
         run.window.setIndicatorLamp(Lamp::Red);
         QCOMPARE(pixelAt(indicator, indicator->rect().center()), QColor(255, 0, 0));
@@ -212,6 +213,7 @@ private Q_SLOTS:
                 kind[0] == 'f' ? u"普通のファイルではありません"_s : u"宇宙人の絵を読めません"_s;
             QCOMPARE(text, problem + u"\n"_s + path);
             QCOMPARE(run.exitCode, 2);
+            run.window.storeAtExit();  // nor when the display goes away after the box
             QCOMPARE(readFile(run.folder + u"str.dat"_s), QByteArray());  // nothing saved
         }
     }
@@ -287,6 +289,9 @@ private Q_SLOTS:
     void onePressIsOneStep() {
         FIXTURE(Running, run, 0.1f);  // the headache: its second step ends the run
         const QString first = run.speech()->text();
+        // No button, so no menu row over the speech's bottom strip to swallow its clicks.
+        const QPoint corner = run.speech()->mapTo(&run.window, run.speech()->rect().bottomLeft());
+        QCOMPARE(run.window.childAt(corner + QPoint(3, -3)), run.speech());
         auto* tank = run.find(u"tank"_s);  // pressed on the speech, released over the tank
         QTest::mousePress(run.speech(), Qt::LeftButton);
         QTest::mouseRelease(run.speech(), Qt::LeftButton, {},
