@@ -143,6 +143,11 @@ private Q_SLOTS:
             auto* button = run.find<QPushButton>(u"menu%1"_s.arg(i));
             QCOMPARE(button->text(), captions[i]);
             QCOMPARE(button->isVisible(), i == 0 || i == 4);
+            // A locked button's place is the speech's bottom strip, which takes its clicks.
+            const QPoint middle = button->mapTo(&run.window, button->rect().center());
+            QWidget* expected = run.speech();
+            if (button->isVisible()) expected = button;
+            QCOMPARE(run.window.childAt(middle), expected);
         }
         auto* button = run.find<QPushButton>(u"menu0"_s);
         QCOMPARE(pixelAt(button, QPoint(5, button->height() / 2)), QColor(128, 128, 255));

@@ -182,6 +182,7 @@ void MainWindow::applyLayout(QSize frame) {
         m_buttons[i]->setGeometry(layout.buttons[i].translated(-row.topLeft()));
         m_buttons[i]->setFont(buttons);
     }
+    fitMenuRow();
 }
 
 bool MainWindow::event(QEvent* event) {
@@ -283,9 +284,18 @@ void MainWindow::setButtonEnabled(int index, bool enabled) {
 
 void MainWindow::setButtonVisible(int index, bool visible) {
     m_buttons[index]->setVisible(visible);
-    // Hidden with its buttons, so the bare row lets clicks through to the speech area.
-    m_menu->setVisible(firstShownButton() != nullptr);
+    fitMenuRow();
     announceSoon();
+}
+
+void MainWindow::fitMenuRow() {
+    // The row lies over the speech's bottom strip: where no button shows, clicks must go on to
+    // the speech area, so the row takes only the places of its shown buttons.
+    QRegion shown;
+    for (QPushButton* button : m_buttons)
+        if (button->isVisibleTo(m_menu)) shown += button->geometry();
+    m_menu->setMask(shown);
+    m_menu->setVisible(!shown.isEmpty());
 }
 
 QPushButton* MainWindow::firstShownButton() const {

@@ -71,6 +71,7 @@ private:
     void applyLayout(QSize frame);
     void onAlienClicked();
     QPushButton* firstShownButton() const;  // in the menu row, whether or not it is on screen
+    void fitMenuRow();
     // Tells a screen reader what changed once the handler is done: the completed line, and
     // where the keys now act (the speech area, or the menu when it is back).
     void announceSoon();
