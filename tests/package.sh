@@ -20,8 +20,17 @@ lintian --info --pedantic "$deb" 2>/dev/null | tee "$work/lintian.log"
 if grep -q '^[EW]: ' "$work/lintian.log"; then exit 1; fi
 
 dpkg-deb -x "$deb" "$work/root"
-version=$(HOME=$work/home XDG_DATA_HOME='' "$work/root/usr/games/myoruka" --version)
+launch() {  # launch SECONDS [ARGS]: ended after SECONDS as a logout would end it
+    HOME=$work/home XDG_DATA_HOME='' QT_QPA_PLATFORM=offscreen timeout -s TERM "$1" \
+        "$work/root/usr/games/myoruka" "${@:2}" 2>/dev/null || true
+}
 own=$work/home/.local/share/myoruka
-[[ $version == "myoruka "* ]] || { echo "--version through the launcher printed: $version"; exit 1; }
-[ -x "$own/myoruka" ] && [ -f "$own/1.dat" ] || { echo "no private copy in $own"; exit 1; }
-echo "lintian clean; the launcher made the private copy"
+version=$(launch 10 --version)
+[[ $version == "myoruka "* ]] && [ ! -e "$own" ] ||
+    { echo "--version through the launcher printed '$version' or made a copy"; exit 1; }
+launch 3
+rm "$own/0.bmp"  # a copy that lost a shipped file gets it back
+launch 3
+[ -f "$own/0.bmp" ] && [ "$(head -c 1 "$own/str.dat" | od -An -tu1)" -eq 2 ] ||
+    { echo "the private copy in $own was not made, kept or mended"; exit 1; }
+echo "lintian clean; the launcher made, kept and mended the private copy"
