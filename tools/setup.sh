@@ -34,6 +34,7 @@ ensure_runtime_dir() {
     if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
         XDG_RUNTIME_DIR=$(mktemp -d /tmp/myoruka-runtime.XXXXXX)
         export XDG_RUNTIME_DIR
+        trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
     fi
 }
 
