@@ -113,10 +113,15 @@ class WindowTest : public QObject {
 
 private Q_SLOTS:
     void layoutFollowsTheScreenHeight() {
-        for (const auto& [height, speech, buttons] : {std::tuple{768, 12, 17}, {1080, 18, 23}}) {
-            const Layout l = computeLayout(height, QSize(4, 30));
+        // An upright screen narrower than two thirds of its height lays out by its width.
+        for (const auto& [screen, height, speech, status] :
+             {std::tuple{QSize(1366, 768), 768, 12, 9.75},
+              {QSize(1920, 1080), 1080, 18, 14.625},
+              {QSize(768, 1366), 1152, 20, 16.25}}) {
+            const Layout l = computeLayout(screen, QSize(4, 30));
             QCOMPARE(l.speechPointSize, speech);
-            QCOMPARE(l.buttonPointSize, buttons);
+            QCOMPARE(l.buttonPointSize, speech + 5);
+            QCOMPARE(l.statusPointSize, status);
             QCOMPARE(l.outer, QSize(qRound(height * 10 / 17.0), qRound(height * 15 / 17.0)));
             QCOMPARE(l.client, l.outer - QSize(4, 30));  // the frame lies inside the outer size
             QCOMPARE(l.tank.bottom() + 1, l.speech.top());
@@ -174,6 +179,7 @@ private Q_SLOTS:
         QVERIFY(blink->isActive() && blink->interval() == 100);
         auto* status = run.find<QLabel>(u"status"_s);
         QCOMPARE(status->size(), status->sizeHint());  // grown with its text, nothing cut off
+        QVERIFY(run.find<QFrame>(u"tank"_s)->contentsRect().contains(status->geometry()));
     }
 
     void picturesAreReadAtEachFlip() {

@@ -3,6 +3,7 @@
 
 #include "layout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -10,10 +11,11 @@ constexpr double kTwipsPerPixel = 15.0;
 constexpr double kTankUnits = 110.0;
 }  // namespace
 
-Layout computeLayout(int screenHeightPx, QSize frame) {
+Layout computeLayout(QSize screenPx, QSize frame) {
     Layout l;
     // Single precision, as the unit has always been kept.
-    const float u = static_cast<float>(screenHeightPx * kTwipsPerPixel) / 17.0f;
+    const int height = std::min(screenPx.height(), screenPx.width() * 15 / 10);
+    const float u = static_cast<float>(height * kTwipsPerPixel) / 17.0f;
     l.outer = QSize(qRound(10 * u / kTwipsPerPixel), qRound(15 * u / kTwipsPerPixel));
     l.client = l.outer - frame;
 
@@ -31,6 +33,7 @@ Layout computeLayout(int screenHeightPx, QSize frame) {
     const int b = 2 * static_cast<int>(std::floor(u / 100.0f));
     l.speechPointSize = b;
     l.buttonPointSize = b + 5;
+    l.statusPointSize = 9.75 * b / 12;
     return l;
 }
 

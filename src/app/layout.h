@@ -7,9 +7,11 @@
 #include <QSize>
 #include <array>
 
-// Where everything goes, from the screen height alone: the outer window is 10 x 15 layout
-// units of a seventeenth of the screen height, the client area is scaled 10 x 15 and the
-// tank 110 x 110. Pixels here are logical pixels at 96 per inch (15 twips each).
+// Where everything goes, from the screen height: the outer window is 10 x 15 layout units of a
+// seventeenth of the screen height, the client area is scaled 10 x 15 and the tank 110 x 110.
+// On a screen narrower than two thirds of its height (turned upright) the unit follows the width
+// instead, so the window keeps the same margins and never runs off the screen's sides. Pixels
+// here are logical pixels at 96 per inch (15 twips each).
 struct Layout {
     QSize outer;      // the window, frame included
     QSize client;     // what is left inside the window manager's frame
@@ -19,6 +21,8 @@ struct Layout {
     std::array<QRect, 5> buttons;
     int speechPointSize = 0;  // b
     int buttonPointSize = 0;  // b + 5
+    // 9.75 where the speech is 12, in step with it: the counters always fit the tank's width.
+    double statusPointSize = 0;
 
     // The alien in tank units: (x, x, s, s) with s = years + 20, x = Int((110 - s) / 2).
     static QRectF alienUnits(int years);
@@ -29,4 +33,4 @@ struct Layout {
 };
 
 // `frame`: what the window manager's frame adds to the client size (zero before it is known).
-Layout computeLayout(int screenHeightPx, QSize frame = QSize(0, 0));
+Layout computeLayout(QSize screenPx, QSize frame = QSize(0, 0));

@@ -163,11 +163,12 @@ void MainWindow::applyLayout(QSize frame) {
     m_frame = frame;
     const QScreen* where = screen();
     const QRect available = where->geometry();
-    const Layout layout = computeLayout(available.height(), frame);
+    const Layout layout = computeLayout(available.size(), frame);
     setFixedSize(layout.client);
     move(available.center() - QPoint(layout.outer.width() / 2, layout.outer.height() / 2));
 
     m_tank->setGeometry(layout.tank);
+    m_tank->setStatusPointSize(layout.statusPointSize);
     m_speechLabel->setGeometry(layout.speech);
     QFont speech = m_speechLabel->font();
     speech.setPixelSize(Layout::pointsToPixels(layout.speechPointSize));

@@ -42,13 +42,12 @@ Tank::Tank(QWidget* parent)
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     m_status->setPalette(red);
     QFont font = sansFont();
-    font.setPixelSize(Layout::pointsToPixels(9.75));
     font.setBold(true);
     m_status->setFont(font);
+    setStatusPointSize(9.75);
     m_status->setAccessibleDescription(u"状態"_s);
     m_status->setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks go on to the alien
     m_status->move(contentsRect().topLeft());
-    m_status->adjustSize();
     m_status->raise();
 }
 
@@ -68,6 +67,13 @@ void Tank::setStatus(const QString& text) {
     QString shown = text;
     m_status->setText(shown.replace(u"\r\n"_s, u"\n"_s));
     m_status->setAccessibleName(shown);  // flat review reads names, not descriptions
+    m_status->adjustSize();
+}
+
+void Tank::setStatusPointSize(double points) {
+    QFont font = m_status->font();
+    font.setPixelSize(std::max(1, Layout::pointsToPixels(points)));
+    m_status->setFont(font);
     m_status->adjustSize();
 }
 

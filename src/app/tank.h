@@ -21,6 +21,7 @@ public:
     // The alien in tank units (110 x 110 across the inside); it is clipped at the walls.
     void placeAlien(const QRectF& units);
     void setStatus(const QString& text);
+    void setStatusPointSize(double points);
 
 Q_SIGNALS:
     void alienClicked();
