@@ -277,8 +277,10 @@ private Q_SLOTS:
     void teachingThroughTheInputBoxAndKeys() {
         FIXTURE(Running, run, 0.3f);
         run.random.push(0.705f);  // teaching
+        // Pasted: the first line with text, without its spaces, and no longer than 500.
+        const QString noun = u"しろ"_s + QString(494, u'く');
         whenModal<QInputDialog>([](QInputDialog* box) {
-            box->setTextValue(u"\r\nしろくま\r\nいぬ"_s);  // pasted: the first line with text
+            box->setTextValue(u" \r\n　しろ"_s + QString(600, u'く'));
             box->accept();
         });
         auto* talk = run.find(u"menu4"_s);
@@ -286,10 +288,10 @@ private Q_SLOTS:
         QTest::keyPress(talk, Qt::Key_Enter);  // a focused button is pressed by Enter as well
         QVERIFY(run.window.engine().record().talks == 0);  // on the release, as by Space
         QTest::keyRelease(talk, Qt::Key_Enter);
-        QCOMPARE(run.speech()->text(), u"うむ、しろくまじゃな"_s);
+        QCOMPARE(run.speech()->text(), u"うむ、"_s + noun + u"じゃな"_s);
         QTest::keyClick(&run.window, Qt::Key_Space);  // keys go on like a click
         QCOMPARE(run.speech()->text(), u"うにゅ、覚えたぞ"_s);
-        QVERIFY(readFile(run.folder + u"1.dat"_s).endsWith(cp932(u"\r\nしろくま\r\n"_s)));
+        QVERIFY(readFile(run.folder + u"1.dat"_s).endsWith(cp932(u"\r\n"_s + noun + u"\r\n"_s)));
         QTest::keyClick(&run.window, Qt::Key_Enter);
         QCOMPARE(run.speech()->text(), u"うりょうりょ"_s);
         run.window.close();
