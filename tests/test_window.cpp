@@ -162,10 +162,15 @@ private Q_SLOTS:
                              pixelAt(button, {middle, button->height() - 1})};
         };
         const QColor lit(255, 255, 255), shaded(176, 176, 255);
-        button->setFocus();
+        auto* talk = run.find(u"menu4"_s);  // Tab goes round the shown buttons, nowhere else
+        talk->setFocus();
+        QTest::keyClick(talk, Qt::Key_Tab);
+        QCOMPARE(run.window.focusWidget(), button);
         QCOMPARE(edges(), std::pair(lit, lit));
+        const int blackWhenFocused = pixelsOf(button, qRgb(0, 0, 0));
         button->clearFocus();
         QCOMPARE(edges(), std::pair(lit, shaded));
+        QVERIFY(blackWhenFocused > pixelsOf(button, qRgb(0, 0, 0)) + button->width() / 2);
         button->setDown(true);
         QCOMPARE(edges(), std::pair(shaded, lit));
         QVERIFY(pixelsOf(button, qRgb(0, 0, 0)) > 10);  // the caption, and on a locked one:

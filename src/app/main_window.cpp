@@ -65,7 +65,6 @@ MainWindow::MainWindow(Random& random, const QString& folder, QWidget* parent)
                     m_notice);  // before anything asks for their accessible interfaces
     setObjectName(u"mainWindow"_s);
     setWindowTitle(u"ミョルカ"_s);
-    setFocusPolicy(Qt::StrongFocus);
 
     m_speechLabel->setObjectName(u"speech"_s);
     m_speechLabel->setText(u"Lbl"_s);
@@ -209,7 +208,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     const bool advance = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
                          event->key() == Qt::Key_Enter;
-    if (advance && !qobject_cast<QPushButton*>(focusWidget())) {
+    // A button keeps the focus for a moment after the menu has gone; it presses nothing then.
+    const auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (advance && !(button && button->isVisible())) {
         // One press, one step: a held key would otherwise run a whole reading to its end.
         if (event->isAutoRepeat()) return;
         guard([&] { m_engine.onSpeechClicked(); });

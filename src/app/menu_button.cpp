@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPen>
 #include <QPolygonF>
 
 namespace {
@@ -56,6 +57,16 @@ void MenuButton::paintEvent(QPaintEvent*) {
 
     p.setPen(isEnabled() ? kCaption : kDisabledCaption);
     p.drawText(r.adjusted(w, w, -w, -w), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+
+    // The white edges alone hardly show on the pale face: a dotted frame inside them says
+    // where the keys act, as on classic buttons.
+    if (hasFocus()) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(kCaption, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        const int inset = static_cast<int>(2 * w);
+        p.drawRect(rect().adjusted(inset, inset, -inset - 1, -inset - 1));
+    }
 }
 
 void MenuButton::keyPressEvent(QKeyEvent* event) {
