@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     FolderLock lock(folder);
     if (!lock.acquire()) return 0;  // the run already in this folder was asked to come forward
 
+    setWindowIcon();  // a fault at load shows its box with it too
     ClockRandom random;
     MainWindow window(random, folder);
     try {
@@ -106,7 +107,6 @@ int main(int argc, char** argv) {
     lock.listen(&window);
     storeAtExit(window);
 
-    setWindowIcon();
     window.show();
     const int code = QApplication::exec();
     g_running = nullptr;

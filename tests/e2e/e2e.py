@@ -183,7 +183,9 @@ def faults():
                            f'the message box about {missing}')
         check(prog.proc.poll() is None, 'the program must wait for the box to be dismissed')
         if record is None:
-            run('xdotool', 'windowfocus', '--sync', min(found, key=lambda w: w[1] * w[2])[0])
+            box = min(found, key=lambda w: w[1] * w[2])[0]
+            check('(48 x 48)' in run('xprop', '-id', box, '_NET_WM_ICON'), 'the box has no icon')
+            run('xdotool', 'windowfocus', '--sync', box)
             run('xdotool', 'key', 'Return')
             prog.end(code=2)
         else:
