@@ -47,4 +47,8 @@ for wrong in --frobnicate -x stray; do
     [ $code -eq 64 ] && [ -z "$out" ] && [ "$(wc -l <<<"$err")" -eq 1 ] &&
         [[ $err == "myoruka: "*"$wrong"* ]] || fail "$wrong: exit $code, stderr '$err'"
 done
+# No display at all: one line saying so and exit code 1, not Qt's page of advice and abort().
+run C.UTF-8 ''
+[ $code -eq 1 ] && [ "$(wc -l <<<"$err")" -eq 1 ] && [[ $err == "myoruka: "*display* ]] ||
+    fail "no display: exit $code, stderr '$err'"
 exit $failed

@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <QStringList>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -21,7 +23,7 @@ bool userReadsJapanese() {
 }
 
 struct Texts {
-    QString help, version, unknownOption, unexpectedArgument;
+    QString help, version, unknownOption, unexpectedArgument, noDisplay;
 };
 
 Texts texts(bool japanese) {
@@ -38,7 +40,8 @@ Texts texts(bool japanese) {
             u"詳しくは man 6 myoruka を見てください。\n"_s,
             version + u"MIT ライセンスで配布しています。\n"_s,
             u"myoruka: 不明なオプション「%1」です（myoruka --help を見てください）\n"_s,
-            u"myoruka: 余分な引数「%1」です（myoruka --help を見てください）\n"_s};
+            u"myoruka: 余分な引数「%1」です（myoruka --help を見てください）\n"_s,
+            u"myoruka: ウィンドウを開く画面がありません（%1）\n"_s};
     return {
         u"Usage: myoruka [OPTION]\n"
         u"A captive alien in a tank talks to you in Japanese, one line per click (ミョルカ).\n"
@@ -49,7 +52,8 @@ Texts texts(bool japanese) {
         u"For more, see man 6 myoruka.\n"_s,
         version + u"Licensed under the MIT License.\n"_s,
         u"myoruka: unknown option '%1' (see myoruka --help)\n"_s,
-        u"myoruka: unexpected argument '%1' (see myoruka --help)\n"_s};
+        u"myoruka: unexpected argument '%1' (see myoruka --help)\n"_s,
+        u"myoruka: no display to open the window on (%1)\n"_s};
 }
 
 // The options Qt itself reads from the command line (a session manager restarting the program
@@ -84,7 +88,36 @@ void print(FILE* to, const QString& text) {
     std::fputs(text.toUtf8().constData(), to);
 }
 
+struct HeldMessage {
+    QtMsgType type;
+    const char* category;
+    QString text;
+};
+std::vector<HeldMessage> g_held;
+QtMessageHandler g_passOn = nullptr;
+
+void holdOrGiveUp(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) return g_held.push_back({type, context.category, text});
+    // The first thing said names the cause ("could not connect to display :1"); the rest is
+    // advice that does not apply.
+    const QString cause = (g_held.empty() ? text : g_held.front().text).trimmed();
+    print(stderr, texts(userReadsJapanese()).noDisplay.arg(cause));
+    std::_Exit(kNoDisplayExitCode);
+}
+
 }  // namespace
+
+void holdQtMessagesWhileOpeningDisplay() {
+    g_passOn = qInstallMessageHandler(holdOrGiveUp);
+}
+
+void displayOpened() {
+    qInstallMessageHandler(g_passOn);
+    for (const HeldMessage& held : g_held)
+        qt_message_output(held.type, QMessageLogContext(nullptr, 0, nullptr, held.category),
+                          held.text);
+    g_held.clear();
+}
 
 std::optional<int> handleCommandLine(int argc, char** argv) {
     QStringList arguments;

@@ -7,8 +7,16 @@
 
 // Exit code for a command line the program does not understand (EX_USAGE of sysexits.h).
 constexpr int kUsageExitCode = 64;
+// Exit code when there is no display to open the window on.
+constexpr int kNoDisplayExitCode = 1;
 
 // Reads the command line before anything needs a display. Answers --help and --version, in
 // Japanese where the user's locale is Japanese, and refuses unknown options and arguments.
 // Returns the exit code when the program is to end at once, or nothing when it is to start.
 std::optional<int> handleCommandLine(int argc, char** argv);
+
+// Qt ends a start without a display by abort(), after a page of advice about reinstalling. From
+// the first call to the second, what Qt says is held back; should it give up, one line says
+// why, in the user's language, and the program ends with kNoDisplayExitCode.
+void holdQtMessagesWhileOpeningDisplay();
+void displayOpened();  // passes on what was held

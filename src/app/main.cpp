@@ -78,7 +78,9 @@ void setWindowIcon() {
 
 int main(int argc, char** argv) {
     if (const auto exitCode = handleCommandLine(argc, argv)) return *exitCode;
+    holdQtMessagesWhileOpeningDisplay();
     QApplication app(argc, argv);
+    displayOpened();
     QApplication::setApplicationName(u"myoruka"_s);
     QApplication::setDesktopFileName(u"myoruka"_s);
     // Dialogs too speak Japanese: never let them fall back to a Chinese or Latin face.
