@@ -1,12 +1,9 @@
 // SPDX-FileCopyrightText: The Myoruka developers
 // SPDX-License-Identifier: MIT
 
-// Draws all of Myoruka's artwork: the two tank frames, the window icons and the Windows .ico.
+// Draws all of Myoruka's artwork: the two tank frames and the window icons.
 // Usage: mkart [output folder, default ./data]. Output is byte-for-byte the same on every run.
-#include <QBuffer>
-#include <QDataStream>
 #include <QDir>
-#include <QHash>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -31,7 +28,6 @@ struct Pose {
     bool blink = false;          // eye shut, mouth open
     bool limbs = true;           // the icon is only a face
     bool detail = true;          // freckles, cheeks, mouth: noise at 16 px
-    bool glow = true;            // a 256-colour icon has no alpha to glow with
     qreal ink = 7;               // outline width
 };
 
@@ -66,11 +62,11 @@ QPainterPath limbPath(const Pose& o) {
     return bothSides(left);
 }
 
-void drawGlowTip(QPainter& p, QPointF c, qreal ink, bool halo) {
+void drawGlowTip(QPainter& p, QPointF c, qreal ink) {
     QRadialGradient glow(c, 30);
     glow.setColorAt(0, QColor(255, 240, 130, 200));
     glow.setColorAt(1, QColor(255, 240, 130, 0));
-    if (halo) p.fillRect(QRectF(c.x() - 30, c.y() - 30, 60, 60), glow);
+    p.fillRect(QRectF(c.x() - 30, c.y() - 30, 60, 60), glow);
     QRadialGradient ball(c + QPointF(-3, -4), 13);
     ball.setColorAt(0, QColor(255, 255, 235));
     ball.setColorAt(1, QColor(255, 200, 50));
@@ -142,8 +138,8 @@ void drawCreature(QPainter& p, const Pose& o) {
     p.strokePath(stalks, QPen(QBrush(skin), stalkW, Qt::SolidLine, Qt::RoundCap));
     p.strokePath(arms, QPen(QBrush(skin), limbW, Qt::SolidLine, Qt::RoundCap));
     p.fillPath(body, skin);
-    drawGlowTip(p, o.tip, o.ink, o.glow);
-    drawGlowTip(p, {256 - o.tip.x(), o.tip.y()}, o.ink, o.glow);
+    drawGlowTip(p, o.tip, o.ink);
+    drawGlowTip(p, {256 - o.tip.x(), o.tip.y()}, o.ink);
 
     const QPointF eye(128, o.top + (o.bottom - o.top) * 0.44);
     p.setPen(Qt::NoPen);
@@ -234,7 +230,7 @@ QImage frame(const Pose& o, qreal rise) {
 }
 
 // The icon is the creature's head alone on a clear background, drawn afresh at each size.
-QImage icon(int size, bool glow = true) {
+QImage icon(int size) {
     QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
@@ -245,74 +241,9 @@ QImage icon(int size, bool glow = true) {
     Pose o{90, 218, 84, {100, 64}, {84, 52}, {}, {}, {}, {}};
     o.limbs = false;
     o.detail = size >= 32;
-    o.glow = glow;
     o.ink = std::max(7.0, 256.0 / size * 1.1 / zoom);  // never much under one pixel
     drawCreature(p, o);
     return img;
-}
-
-// An 8-bit icon has no alpha channel, only a 1-bit mask, so edges go hard and the palette
-// keeps the colours this picture uses most.
-QImage to256Colours(const QImage& argb) {
-    QImage src = argb.convertToFormat(QImage::Format_ARGB32);
-    QHash<QRgb, int> uses;
-    for (int y = 0; y < src.height(); ++y)
-        for (int x = 0; x < src.width(); ++x) {
-            const QRgb c = src.pixel(x, y);
-            src.setPixel(x, y, qAlpha(c) < 128 ? 0 : (c | 0xff000000u));
-            ++uses[src.pixel(x, y)];
-        }
-    QList<QRgb> byUse = uses.keys();
-    std::sort(byUse.begin(), byUse.end(),
-              [&](QRgb a, QRgb b) { return uses[a] != uses[b] ? uses[a] > uses[b] : a < b; });
-    QList<QRgb> table{0};
-    for (QRgb c : byUse)
-        if (c != 0 && table.size() < 256) table << c;
-    return src.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
-}
-
-// A 256-colour icon entry: header, palette, bottom-up rows, then the AND mask (1 = clear).
-QByteArray dib8(const QImage& img) {
-    const int w = img.width(), h = img.height(), maskStride = (w + 31) / 32 * 4;
-    QByteArray out;
-    QDataStream s(&out, QIODevice::WriteOnly);
-    s.setByteOrder(QDataStream::LittleEndian);
-    s << quint32(40) << qint32(w) << qint32(2 * h) << quint16(1) << quint16(8) << quint32(0)
-      << quint32(0) << qint32(0) << qint32(0) << quint32(256) << quint32(0);
-    for (int i = 0; i < 256; ++i) {
-        const QRgb c = i < img.colorCount() ? img.color(i) : 0;
-        s << quint8(qBlue(c)) << quint8(qGreen(c)) << quint8(qRed(c)) << quint8(0);
-    }
-    for (int y = h - 1; y >= 0; --y)  // 32 wide, so rows need no padding
-        for (int x = 0; x < w; ++x) s << quint8(img.pixelIndex(x, y));
-    for (int y = h - 1; y >= 0; --y) {
-        QByteArray row(maskStride, '\0');
-        for (int x = 0; x < w; ++x)
-            if (qAlpha(img.pixel(x, y)) < 128) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
-        s.writeRawData(row.constData(), maskStride);
-    }
-    return out;
-}
-
-// Qt's .ico writer stores one 32-bit image; Windows wants several sizes, so we write our own:
-// the 256-colour entry for old shells, the others as PNG like modern ones expect.
-bool writeIco(const QString& path, const QList<QImage>& images) {
-    QByteArray head, body;
-    QDataStream s(&head, QIODevice::WriteOnly);
-    s.setByteOrder(QDataStream::LittleEndian);
-    s << quint16(0) << quint16(1) << quint16(images.size());
-    for (const QImage& img : images) {
-        const bool pal = img.format() == QImage::Format_Indexed8;
-        QByteArray data = pal ? dib8(img) : QByteArray();
-        QBuffer buf(&data);
-        if (!pal && !(buf.open(QIODevice::WriteOnly) && img.save(&buf, "PNG"))) return false;
-        s << quint8(img.width() & 0xff) << quint8(img.height() & 0xff) << quint8(0) << quint8(0)
-          << quint16(1) << quint16(pal ? 8 : 32) << quint32(data.size())
-          << quint32(6 + 16 * images.size() + body.size());
-        body += data;
-    }
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(head + body) == head.size() + body.size();
 }
 
 bool save(const QImage& img, const QString& path) {
@@ -335,9 +266,5 @@ int main(int argc, char** argv) {
     ok = save(frame(hop, 14).convertToFormat(QImage::Format_RGB888), out + "/1.bmp") && ok;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         ok = save(icon(size), out + QStringLiteral("/icons/myoruka-%1.png").arg(size)) && ok;
-    if (!writeIco(out + "/myoruka.ico", {to256Colours(icon(32, false)), icon(48), icon(256)})) {
-        std::fprintf(stderr, "mkart: cannot write %s/myoruka.ico\n", qPrintable(out));
-        ok = false;
-    }
     return ok ? 0 : 1;
 }
