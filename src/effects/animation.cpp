@@ -27,9 +27,13 @@ bool fortuneTick(std::uint8_t& tickCount, QString& text, const WordLists& words,
 
 bool loveTick(std::uint8_t& tickCount, QString& text, const WordLists& words, Random& random) {
     switch (tickCount) {
-        case 0: text = text + kNewLine + u"ライバルは" + words.randomWord(1, random) + u"で"; break;
+        case 0:
+            text = text + kNewLine + u"ライバルは" + words.randomWord(WordLists::kPeople, random) +
+                   u"で";
+            break;
         case 1:
-            text = text + kNewLine + u"恋にいい場所は" + words.randomWord(3, random) + u"じゃな";
+            text = text + kNewLine + u"恋にいい場所は" +
+                   words.randomWord(WordLists::kPlaces, random) + u"じゃな";
             break;
         default: return true;
     }

@@ -8,26 +8,22 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-enum List { Actions = 0, People = 1, DoneTo = 2, Places = 3 };
-}
-
 QString randomPhrase(const WordLists& words, Random& random) {
     // Each randomWord is its own draw, so the order of the calls below is the order of draws.
     switch (random.below(3)) {
         case 0: {
-            const QString place = words.randomWord(Places, random);
-            return place + u"で" + words.randomWord(Actions, random);
+            const QString place = words.randomWord(WordLists::kPlaces, random);
+            return place + u"で" + words.randomWord(WordLists::kActions, random);
         }
         case 1: {
-            const QString person = words.randomWord(People, random);
-            return person + u"を" + words.randomWord(DoneTo, random);
+            const QString person = words.randomWord(WordLists::kPeople, random);
+            return person + u"を" + words.randomWord(WordLists::kDoneTo, random);
         }
         default: {
             QString phrase;
-            if (random.below(3) > 1) phrase += words.randomWord(People, random) + u"と";
-            if (random.below(3) > 1) phrase += words.randomWord(Places, random) + u"で";
-            return phrase + words.randomWord(Actions, random);
+            if (random.below(3) > 1) phrase += words.randomWord(WordLists::kPeople, random) + u"と";
+            if (random.below(3) > 1) phrase += words.randomWord(WordLists::kPlaces, random) + u"で";
+            return phrase + words.randomWord(WordLists::kActions, random);
         }
     }
 }

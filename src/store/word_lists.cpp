@@ -24,22 +24,20 @@ Fault cannotAppend(const QString& path) {
     return Fault(u"人物リストに書き込めません"_s, path);
 }
 
-// The line rules, for file bytes and decoded text alike: CR and LF are single bytes in CP932
-// and never part of a double-byte character.
-template <typename Text>
-std::vector<WordLists::Span> splitSpans(const Text& text) {
-    using Char = typename Text::value_type;
-    const qsizetype n = text.size();
+// The line rules on a file's bytes: CR and LF are single bytes in CP932 and never part of a
+// double-byte character.
+std::vector<WordLists::Span> splitSpans(const QByteArray& bytes) {
+    const qsizetype n = bytes.size();
     // Sized up front: growing a vector of ten thousand spans would touch twice the memory.
     std::vector<WordLists::Span> spans;
-    spans.reserve(text.count(Char(13)) + 1);
+    spans.reserve(bytes.count('\r') + 1);
     qsizetype pos = 0;
     while (pos < n) {
-        qsizetype cr = text.indexOf(Char(13), pos);
+        qsizetype cr = bytes.indexOf('\r', pos);
         if (cr < 0) cr = n;
         spans.push_back({pos, cr - pos});
         pos = cr + 1;
-        if (pos < n && text.at(pos) == Char(10)) ++pos;
+        if (pos < n && bytes.at(pos) == '\n') ++pos;
     }
     return spans;
 }
@@ -74,12 +72,6 @@ char16_t windowsForm(char16_t ch) {
 }
 
 }  // namespace
-
-std::vector<QString> WordLists::splitLines(const QString& text) {
-    std::vector<QString> lines;
-    for (const Span& s : splitSpans(text)) lines.push_back(text.mid(s.start, s.length));
-    return lines;
-}
 
 std::vector<QString> WordLists::parseList(const QByteArray& bytes) {
     QStringDecoder decode(kCodePage);

@@ -9,13 +9,17 @@
 
 class Random;
 
-// The five word lists beside the program: 0 actions, 1 people, 2 actions done to someone,
-// 3 places, 4 closing lines of a fortune. Files are CP932 with CR LF line ends.
+// The five word lists beside the program, each named by its number (0.dat .. 4.dat). Files
+// are CP932 with CR LF line ends.
 class WordLists {
 public:
+    static constexpr int kActions = 0;
+    static constexpr int kPeople = 1;  // the people list, which grows by taught nouns
+    static constexpr int kDoneTo = 2;  // things done to someone
+    static constexpr int kPlaces = 3;
+    static constexpr int kClosings = 4;  // closing lines of a reading
     static constexpr int kLists = 5;
     static constexpr int kCapacity = 10001;
-    static constexpr int kPeople = 1;
 
     // Reads 0.dat .. 4.dat from `folder` (which ends in a separator). Throws Fault naming
     // the file when one is missing or holds more than kCapacity lines.
@@ -43,12 +47,9 @@ public:
     // Entries are decoded when they are used: start-up only finds where the lines lie.
     QString word(int list, int index) const;
 
-    // The entries of one list file: CP932 bytes split by the line rules below and decoded.
+    // The entries of one list file, decoded: CR LF or a lone CR ends a line, a lone LF is part
+    // of the entry, and a final line end starts no further entry.
     static std::vector<QString> parseList(const QByteArray& bytes);
-
-    // Splits decoded text into entries by the same rules: CR LF or a lone CR ends a line, a
-    // lone LF is part of the entry, and a final line end starts no further entry.
-    static std::vector<QString> splitLines(const QString& text);
 
     struct Span {
         qsizetype start;

@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: MIT
 
 // The conversation ("会話"): seven small-talk topics and the noun teaching, and the
-// headache the alien sometimes opens with. Started through the launcher, a talk's step 1 runs
-// inside the button's click, which advances the step twice: the next click runs step 3.
+// headache the alien sometimes opens with. A topic or the teaching is started from inside
+// conversationStep, so its step 1 runs within the button's click, which then advances the
+// step once more: the next click runs step 3.
 #include "random.h"
 #include "screen.h"
 #include "talk_engine.h"
@@ -11,7 +12,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr int kPlaces = 3;
 constexpr int kTeachingChance = 70;  // draws of 70..99 out of 100 teach
 constexpr int kTeachingLimit = 10000;
 }  // namespace
@@ -81,10 +81,11 @@ void TalkEngine::topicStep(int topic) {
             // The one-line topics say their line and offer the menu at once.
             if (step != 1) break;
             if (topic == 7)
-                say(u"外にでて、"_s + m_words.randomWord(kPlaces, m_random) + u"に行きたい");
+                say(u"外にでて、"_s + m_words.randomWord(WordLists::kPlaces, m_random) +
+                    u"に行きたい");
             if (topic == 8) {
-                say(u"此処の七色の水はなかなかだぞ\r\n"_s + m_words.randomWord(kPlaces, m_random) +
-                    u"とはいえこうはいくまい");
+                say(u"此処の七色の水はなかなかだぞ\r\n"_s +
+                    m_words.randomWord(WordLists::kPlaces, m_random) + u"とはいえこうはいくまい");
             }
             if (topic == 10) {
                 say(m_words.randomWord(WordLists::kPeople, m_random) +

@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: The Myoruka developers
 // SPDX-License-Identifier: MIT
 
-// The four readings. Each raises its counter in step 1, ends with the farewell, and the
-// click after the farewell stores the record and ends the program.
+// The four readings of the menu: the fortune, the simple and the love fortune, and the
+// exorcism. Each raises its counter in step 1, ends with the farewell, and the click after the
+// farewell stores the record and ends the program.
 #include "phrases.h"
 #include "random.h"
 #include "screen.h"
@@ -12,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kSlowTicksMs = 300;  // one line of the day every 0.3 s
+constexpr int kSlowTicksMs = 300;  // one line every 0.3 s (the day's hours, the love lines)
 constexpr int kChantTicksMs = 1;   // the chant runs as fast as the timer goes
 
 QString fateIndex(QStringView lead, Random& random) {
@@ -34,7 +35,7 @@ void TalkEngine::fortuneStep() {
             m_screen.setAnimationInterval(kSlowTicksMs);
             startAnimation();
             break;
-        case 3: append(u"\r\n"_s + m_words.randomWord(4, m_random)); break;
+        case 3: append(u"\r\n"_s + m_words.randomWord(WordLists::kClosings, m_random)); break;
         case 4: say(kFarewell); break;
         default: quitAndStore();
     }
