@@ -222,7 +222,10 @@ private Q_SLOTS:
             QCOMPARE(rig.talk(99), u"その言葉はもうシットルぞ"_s);
             QCOMPARE(rig.click(), u"うりょうりょ"_s);
         }
-        QCOMPARE(rig.folder.record(), QByteArray());  // nothing stored before the end
+        QCOMPARE(rig.folder.record(), QByteArray());  // nothing stored before the end,
+        rig.engine.storeRecord();                     // unless the desktop session asks
+        QCOMPARE(rig.folder.record(), bytes({1, 0, 0, 0, 0, 0, 3}));
+        QCOMPARE(rig.screen.quits, 0);
         // Closed while the box is open: the run is stored, the noun is not taken.
         rig.screen.answers = {u"いぬ"_s};
         rig.screen.onEvents = [&] { rig.engine.quitAndStore(); };

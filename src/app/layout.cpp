@@ -13,9 +13,8 @@ constexpr double kTankUnits = 110.0;
 
 Layout computeLayout(QSize screenPx, QSize frame) {
     Layout l;
-    // Single precision, as the unit has always been kept.
     const int height = std::min(screenPx.height(), screenPx.width() * 15 / 10);
-    const float u = static_cast<float>(height * kTwipsPerPixel) / 17.0f;
+    const double u = height * kTwipsPerPixel / 17;  // the unit, in twips
     l.outer = QSize(qRound(10 * u / kTwipsPerPixel), qRound(15 * u / kTwipsPerPixel));
     l.client = l.outer - frame;
 
@@ -30,7 +29,7 @@ Layout computeLayout(QSize screenPx, QSize frame) {
     l.indicator = place(9, 13, 0.5, 0.5);
     for (int i = 0; i < 5; ++i) l.buttons[i] = place(i * 2.0, 14, 2, 1);
 
-    const int b = 2 * static_cast<int>(std::floor(u / 100.0f));
+    const int b = 2 * static_cast<int>(std::floor(u / 100));
     l.speechPointSize = b;
     l.buttonPointSize = b + 5;
     l.statusPointSize = 9.75 * b / 12;

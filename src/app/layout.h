@@ -19,12 +19,12 @@ struct Layout {
     QRect speech;     // the speech area
     QRect indicator;  // the blinking square
     std::array<QRect, 5> buttons;
-    int speechPointSize = 0;  // b
-    int buttonPointSize = 0;  // b + 5
+    int speechPointSize = 0;  // twice the whole hundreds of twips in a unit: 12 on a 768 screen
+    int buttonPointSize = 0;  // the speech's + 5
     // 9.75 where the speech is 12, in step with it: the counters always fit the tank's width.
     double statusPointSize = 0;
 
-    // The alien in tank units: (x, x, s, s) with s = years + 20, x = Int((110 - s) / 2).
+    // The alien in tank units: (x, x, s, s) with s = years + 20, x = floor((110 - s) / 2).
     static QRectF alienUnits(int years);
     // Tank units to pixels of the tank's inside of `inside` size.
     static QRect tankToPixels(const QRectF& units, QSize inside);

@@ -54,7 +54,7 @@ MainWindow* g_running = nullptr;
 
 // When the X server goes away, Qt's X11 plugin calls exit() itself, past our event loop: the
 // run's counters are stored on that road too.
-void storeAtExit(MainWindow& window) {
+void storeOnProcessExit(MainWindow& window) {
     g_running = &window;
     std::atexit([] {
         if (g_running) g_running->storeAtExit();
@@ -100,14 +100,15 @@ int main(int argc, char** argv) {
         return kFaultExitCode;
     }
     closeOnSignals(window);
-    // The desktop session ending is one more way of closing the window.
+    // The desktop session asks for the data before it ends, and when the user saves the
+    // session: the counters are stored and the run goes on. Ending the session then quits.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window] { window.quitAndStore(); });
+                     [&window] { window.storeRecord(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
                      [&window] { window.quitAndStore(); });
 
     lock.listen(&window);
-    storeAtExit(window);
+    storeOnProcessExit(window);
 
     window.show();
     const int code = QApplication::exec();

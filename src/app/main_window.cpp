@@ -3,9 +3,7 @@
 
 #include "main_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -80,7 +78,6 @@ MainWindow::MainWindow(Random& random, const QString& folder, QWidget* parent)
     m_speechLabel->setToolTip(u"会話を進めます。■が出ているときに進めることが出来ます。"_s);
     m_speechLabel->setAccessibleDescription(
         u"宇宙人の言葉。スペースかエンターかクリックで話が進みます"_s);
-    m_speechLabel->installEventFilter(this);
     m_menu->setObjectName(u"menu"_s);
     m_menu->setAccessibleName(u"メニュー"_s);
     m_menu->hide();
@@ -148,6 +145,10 @@ void MainWindow::quitAndStore() {
     guard([&] { m_engine.quitAndStore(); });
 }
 
+void MainWindow::storeRecord() {
+    guard([&] { m_engine.storeRecord(); });
+}
+
 void MainWindow::storeAtExit() {
     if (m_engine.ended()) return;
     try {
@@ -161,11 +162,10 @@ void MainWindow::storeAtExit() {
 void MainWindow::applyLayout(QSize frame) {
     if (frame == m_frame) return;
     m_frame = frame;
-    const QScreen* where = screen();
-    const QRect available = where->geometry();
-    const Layout layout = computeLayout(available.size(), frame);
+    const QRect screenArea = screen()->geometry();
+    const Layout layout = computeLayout(screenArea.size(), frame);
     setFixedSize(layout.client);
-    move(available.center() - QPoint(layout.outer.width() / 2, layout.outer.height() / 2));
+    move(screenArea.center() - QPoint(layout.outer.width() / 2, layout.outer.height() / 2));
 
     m_tank->setGeometry(layout.tank);
     m_tank->setStatusPointSize(layout.statusPointSize);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QImage>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -33,6 +32,8 @@ public:
     void load();
     // Stores the record and ends, as closing the window does (signals, session end).
     void quitAndStore();
+    // Stores the counters so far and goes on, as the desktop session asks before it may end.
+    void storeRecord();
     // The process is ending without the event loop (the display went away): stores the record
     // as quitAndStore() does, once, and never after a fault. A fault is only printed.
     void storeAtExit();

@@ -90,7 +90,7 @@ void Tank::applyAlienGeometry() {
 }
 
 bool Tank::eventFilter(QObject* watched, QEvent* event) {
-    // Clicks on the picture belong to the alien even where the inverting shapes cover it.
+    // Clicks on the picture belong to the alien, in the inverted corners too.
     if (watched == m_alien && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         m_alien->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {

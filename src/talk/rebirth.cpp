@@ -11,15 +11,15 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QString partingRemark(const Record& r) {
-    constexpr int x = 50;
-    if (r.fortunes >= x + 10)
+    constexpr int kOften = 50;  // fortunes must beat it by ten
+    if (r.fortunes >= kOften + 10)
         return u"お前が私の占いを\r\n頼っているのを知っていたから、悪くなかった"_s;
-    if (r.exorcisms >= x)
+    if (r.exorcisms >= kOften)
         return u"お前にはどうやら悪い虫が付きやすいようだ\r\nこれからも、用心するんだな"_s;
-    if (r.simpleFortunes >= x)
+    if (r.simpleFortunes >= kOften)
         return u"せっかちなお前のことだ、\r\n何事かと今もイライラしてるんじゃないか？"_s;
-    if (r.loveFortunes >= x) return u"恋に不安を感じているらしいがその情熱なら大丈夫だ"_s;
-    if (r.headaches >= x) return u"体の弱い私にめげずに此処までしてくれて\r\nありがとう"_s;
+    if (r.loveFortunes >= kOften) return u"恋に不安を感じているらしいがその情熱なら大丈夫だ"_s;
+    if (r.headaches >= kOften) return u"体の弱い私にめげずに此処までしてくれて\r\nありがとう"_s;
     return u"まぁ、特に言うことはないが"_s;
 }
 

@@ -49,7 +49,7 @@ void TalkEngine::load() {
     m_unlocked = unlockedButtons(m_record);
     for (int i = 0; i < 5; ++i) {
         m_screen.setButtonEnabled(i, m_unlocked[i]);
-        setButtonVisible(i, false);
+        m_screen.setButtonVisible(i, false);
     }
 }
 
@@ -77,6 +77,10 @@ void TalkEngine::quitAndStore() {
     m_screen.quit();
 }
 
+void TalkEngine::storeRecord() {
+    if (!m_ended) m_recordFile.store(m_record);
+}
+
 void TalkEngine::onSpeechClicked() {
     if (m_ended) return;
     flipPicture();
@@ -85,6 +89,8 @@ void TalkEngine::onSpeechClicked() {
         if (m_ended) return;
     }
     // Read afresh: the step may have started an animation, ended the talk or nested a start.
+    // A step with nothing to say still counts: steps run on to 100 and wrap to 1, so a talk
+    // left awaiting clicks comes round to its lines again.
     if (m_awaitClick && !std::holds_alternative<EndStep>(m_step)) m_step = stepNumber() % 100 + 1;
     showStatus();
 }
@@ -108,12 +114,12 @@ void TalkEngine::runScript() {
 
 void TalkEngine::onMenuClicked(int index) {
     if (m_ended) return;
-    for (int i = 0; i < 5; ++i) setButtonVisible(i, false);
+    for (int i = 0; i < 5; ++i) m_screen.setButtonVisible(i, false);
     startTalk(index);
 }
 
 void TalkEngine::startTalk(const TalkMode& mode) {
-    setIndicatorVisible(true);
+    m_screen.setIndicatorVisible(true);
     m_awaitClick = true;
     m_mode = mode;
     m_step = 1;
@@ -125,19 +131,21 @@ void TalkEngine::startAnimation() {
     m_tickCount = 0;
     m_screen.setAnimationRunning(true);
     m_awaitClick = false;
-    setIndicatorVisible(false);
+    m_screen.setIndicatorVisible(false);
 }
 
 void TalkEngine::showMenu() {
     for (int i = 0; i < 5; ++i)
-        if (m_unlocked[i]) setButtonVisible(i, true);
-    setIndicatorVisible(false);
+        if (m_unlocked[i]) m_screen.setButtonVisible(i, true);
+    m_screen.setIndicatorVisible(false);
 }
 
 void TalkEngine::blinkIndicator() {
     if (m_ended) return;
     m_lamp = m_lamp == Lamp::Yellow ? Lamp::Red : Lamp::Yellow;
     m_screen.setIndicatorLamp(m_lamp);
+    // An event pass at every blink and tick: clicks and paints waiting behind a step are taken
+    // at once, so a click can run a step inside a blink.
     m_screen.processEvents();
 }
 
@@ -155,7 +163,7 @@ void TalkEngine::animationTick() {
     }
     if (text != m_speech) say(text);
     if (finished) {
-        setIndicatorVisible(true);
+        m_screen.setIndicatorVisible(true);
         m_screen.setAnimationRunning(false);
         m_awaitClick = true;
         return;
@@ -180,14 +188,4 @@ int TalkEngine::stepNumber() const {
 void TalkEngine::say(const QString& text) {
     m_speech = text;
     m_screen.setSpeech(m_speech);
-}
-
-void TalkEngine::setIndicatorVisible(bool visible) {
-    m_indicatorVisible = visible;
-    m_screen.setIndicatorVisible(visible);
-}
-
-void TalkEngine::setButtonVisible(int index, bool visible) {
-    m_buttonVisible[index] = visible;
-    m_screen.setButtonVisible(index, visible);
 }

@@ -19,7 +19,8 @@ class Screen;
 //   onMenuClicked(i)     a menu button starts talk mode i;
 //   onSpeechClicked        a click on the speech runs one script step while a click is awaited;
 //   animationTick      an animation tick; blinkIndicator the indicator's blink;
-//   quitAndStore      stores the record once and ends; afterwards every handler does nothing.
+//   quitAndStore      stores the record once and ends; afterwards every handler does nothing;
+//   storeRecord       stores the counters as they stand, and the run goes on.
 class TalkEngine {
 public:
     TalkEngine(Screen& screen, Random& random, QString folder);
@@ -29,6 +30,7 @@ public:
     void load();
     void activate();
     void quitAndStore();
+    void storeRecord();
     void onSpeechClicked();
     void onMenuClicked(int index);
     void blinkIndicator();
@@ -47,9 +49,6 @@ public:
     const TalkMode& talkMode() const { return m_mode; }
     const TalkStep& talkStep() const { return m_step; }
     bool awaitClick() const { return m_awaitClick; }
-    bool indicatorVisible() const { return m_indicatorVisible; }
-    bool buttonVisible(int index) const { return m_buttonVisible[index]; }
-    bool buttonEnabled(int index) const { return m_unlocked[index]; }
     int imageFrame() const { return m_frame; }
     int tickCount() const { return m_tickCount; }
     const WordLists& words() const { return m_words; }
@@ -76,8 +75,6 @@ private:
     int stepNumber() const;  // 0 for "end": no script has a step 0
     void say(const QString& text);
     void append(const QString& text) { say(m_speech + text); }
-    void setIndicatorVisible(bool visible);
-    void setButtonVisible(int index, bool visible);
 
     Screen& m_screen;
     Random& m_random;
@@ -86,7 +83,6 @@ private:
     WordLists m_words;
     Record m_record;
     std::array<bool, 5> m_unlocked{};
-    std::array<bool, 5> m_buttonVisible{};
 
     TalkMode m_mode;
     TalkStep m_step;
@@ -96,7 +92,6 @@ private:
     QString m_speech;
     QString m_taughtWord;
     Lamp m_lamp = Lamp::Yellow;
-    bool m_indicatorVisible = true;
     bool m_activated = false;
     bool m_ended = false;
 };

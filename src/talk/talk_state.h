@@ -6,7 +6,7 @@
 #include <variant>
 
 // A talk mode is a number 0..12 or one of two named talks; a step is a number 1..100 or
-// "end". Variants make "a number never equals a text" hold by construction.
+// "end". As variants, a named talk can never be taken for a numbered one, nor "end" for a step.
 enum class NamedTalk { Rebirth, Teaching };
 using TalkMode = std::variant<std::monostate, int, NamedTalk>;
 
