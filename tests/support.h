@@ -102,12 +102,12 @@ struct Folder {
         for (int i = 0; i < 5; ++i) {
             QByteArray bytes;
             for (const QString& e :
-                 i < int(lists.size()) ? lists[i] : QStringList{u"語%1"_qs.arg(i)})
+                 i < int(lists.size()) ? lists[i] : QStringList{QStringLiteral("語%1").arg(i)})
                 bytes += cp932(e) + "\r\n";
-            writeFile(path(QString::number(i) + u".dat"_qs), bytes);
+            writeFile(path(QString::number(i) + QStringLiteral(".dat")), bytes);
         }
     }
     QString path(const QString& name) const { return folder + name; }
-    void setRecord(const QByteArray& bytes) { writeFile(path(u"str.dat"_qs), bytes); }
-    QByteArray record() const { return readFile(path(u"str.dat"_qs)); }
+    void setRecord(const QByteArray& bytes) { writeFile(path(QStringLiteral("str.dat")), bytes); }
+    QByteArray record() const { return readFile(path(QStringLiteral("str.dat"))); }
 };
