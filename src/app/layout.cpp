@@ -11,12 +11,12 @@ constexpr double kTwipsPerPixel = 15.0;
 constexpr double kTankUnits = 110.0;
 }  // namespace
 
-Layout computeLayout(QSize screenPx, QSize frame) {
+Layout computeLayout(QSize screenPx, QSize decoration) {
     Layout l;
     const int height = std::min(screenPx.height(), screenPx.width() * 15 / 10);
     const double u = height * kTwipsPerPixel / 17;  // the unit, in twips
     l.outer = QSize(qRound(10 * u / kTwipsPerPixel), qRound(15 * u / kTwipsPerPixel));
-    l.client = l.outer - frame;
+    l.client = l.outer - decoration;
 
     const double sx = l.client.width() / 10.0;
     const double sy = l.client.height() / 15.0;

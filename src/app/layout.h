@@ -32,5 +32,6 @@ struct Layout {
     static int pointsToPixels(double points) { return qRound(points * 96.0 / 72.0); }
 };
 
-// `frame`: what the window manager's frame adds to the client size (zero before it is known).
-Layout computeLayout(QSize screenPx, QSize frame = QSize(0, 0));
+// `decoration`: what the window manager's frame adds to the client size (zero before it is
+// known).
+Layout computeLayout(QSize screenPx, QSize decoration = QSize(0, 0));

@@ -65,7 +65,7 @@ MainWindow::MainWindow(Random& random, const QString& folder, QWidget* parent)
     setWindowTitle(u"ミョルカ"_s);
 
     m_speechLabel->setObjectName(u"speech"_s);
-    m_speechLabel->setText(u"Lbl"_s);
+    m_speechLabel->setText(u"Lbl"_s);  // the placeholder until the first words
     m_speechLabel->setTextFormat(Qt::PlainText);
     m_speechLabel->setWordWrap(true);
     m_speechLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -134,7 +134,7 @@ void MainWindow::load() {
     m_engine.load();
     applyLayout(QSize(0, 0));
     // Placed once here and then only by the talk: the tank keeps it in proportion when the
-    // layout changes, so a late frame size cannot grow the reborn alien back.
+    // layout changes, so a late decoration size cannot grow the reborn alien back.
     placeAlien(m_engine.record().years);
     m_blinkTimer->start();
 }
@@ -159,11 +159,11 @@ void MainWindow::storeAtExit() {
     }
 }
 
-void MainWindow::applyLayout(QSize frame) {
-    if (frame == m_frame) return;
-    m_frame = frame;
+void MainWindow::applyLayout(QSize decoration) {
+    if (decoration == m_decoration) return;
+    m_decoration = decoration;
     const QRect screenArea = screen()->geometry();
-    const Layout layout = computeLayout(screenArea.size(), frame);
+    const Layout layout = computeLayout(screenArea.size(), decoration);
     setFixedSize(layout.client);
     move(screenArea.center() - QPoint(layout.outer.width() / 2, layout.outer.height() / 2));
 
@@ -194,8 +194,8 @@ bool MainWindow::event(QEvent* event) {
     }
     // Once the window manager has framed the window, keep the outer size and centre.
     if ((event->type() == QEvent::Move || event->type() == QEvent::Show) && isVisible()) {
-        const QSize frame = frameGeometry().size() - geometry().size();
-        if (frame.isValid() && frame != m_frame) applyLayout(frame);
+        const QSize decoration = frameGeometry().size() - geometry().size();
+        if (decoration.isValid() && decoration != m_decoration) applyLayout(decoration);
     }
     return handled;
 }
@@ -341,7 +341,7 @@ void MainWindow::announce() {
     m_announcePending = false;
     // A growing line is heard once, when it is complete; lines replaced within one step
     // are never heard.
-    if (m_animationTimer->isActive() || m_engine.ended() || m_engine.imageFrame() == 0) return;
+    if (m_animationTimer->isActive() || m_engine.ended() || !m_engine.activated()) return;
     QPushButton* first = firstShownButton();
     // Also when the menu went and came back within one step: focus fell out of it meanwhile.
     const bool menuWasThere = m_menuAnnounced;

@@ -69,7 +69,7 @@ private:
     // Runs a handler; a fault stops everything, is shown, and ends the run unsaved.
     template <typename Handler>
     void guard(Handler&& handler);
-    void applyLayout(QSize frame);
+    void applyLayout(QSize decoration);
     void onAlienClicked();
     QPushButton* firstShownButton() const;  // in the menu row, whether or not it is on screen
     void fitMenuRow();
@@ -80,7 +80,7 @@ private:
 
     TalkEngine m_engine;
     std::function<void(int)> m_exit = [](int code) { QCoreApplication::exit(code); };
-    QSize m_frame{-1, -1};
+    QSize m_decoration{-1, -1};  // what the window manager's frame adds around the client
     bool m_shown = false;
     bool m_faulted = false;
     bool m_announcePending = false;

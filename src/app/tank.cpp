@@ -36,7 +36,7 @@ Tank::Tank(QWidget* parent)
     m_alien->installEventFilter(this);
 
     m_status->setObjectName(u"status"_s);
-    m_status->setText(u"Label1"_s);
+    m_status->setText(u"Label1"_s);  // the placeholder until the counters are read
     m_status->setTextFormat(Qt::PlainText);
     QPalette red = m_status->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));

@@ -42,6 +42,7 @@ public:
     static QString statusText(const Record& record);
     static std::array<bool, 5> unlockedButtons(const Record& record);
 
+    bool activated() const { return m_activated; }
     bool ended() const { return m_ended; }
     const QString& folder() const { return m_folder; }
     const Record& record() const { return m_record; }
