@@ -32,7 +32,7 @@ Layout computeLayout(QSize screenPx, QSize decoration) {
     const int b = 2 * static_cast<int>(std::floor(u / 100));
     l.speechPointSize = b;
     l.buttonPointSize = b + 5;
-    l.statusPointSize = 9.75 * b / 12;
+    l.statusPointSize = 9.75 * height / 768;
     return l;
 }
 

@@ -21,7 +21,8 @@ struct Layout {
     std::array<QRect, 5> buttons;
     int speechPointSize = 0;  // twice the whole hundreds of twips in a unit: 12 on a 768 screen
     int buttonPointSize = 0;  // the speech's + 5
-    // 9.75 where the speech is 12, in step with it: the counters always fit the tank's width.
+    // 9.75 on a 768 screen, in proportion elsewhere; the tank shrinks it further should long
+    // counters not fit its width.
     double statusPointSize = 0;
 
     // The alien in tank units: (x, x, s, s) with s = years + 20, x = floor((110 - s) / 2).

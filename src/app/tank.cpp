@@ -67,19 +67,30 @@ void Tank::setStatus(const QString& text) {
     QString shown = text;
     m_status->setText(shown.replace(u"\r\n"_s, u"\n"_s));
     m_status->setAccessibleName(shown);  // flat review reads names, not descriptions
-    m_status->adjustSize();
+    fitStatus();
 }
 
 void Tank::setStatusPointSize(double points) {
+    m_statusPixels = std::max(1, Layout::pointsToPixels(points));
+    fitStatus();
+}
+
+void Tank::fitStatus() {
+    // Counters grow to three digits with long use: the line gets smaller rather than run past
+    // the tank's wall.
     QFont font = m_status->font();
-    font.setPixelSize(std::max(1, Layout::pointsToPixels(points)));
-    m_status->setFont(font);
+    for (int pixels = m_statusPixels; pixels >= 1; --pixels) {
+        font.setPixelSize(pixels);
+        m_status->setFont(font);
+        if (m_status->sizeHint().width() <= contentsRect().width()) break;
+    }
     m_status->adjustSize();
 }
 
 void Tank::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
     m_status->move(contentsRect().topLeft());
+    fitStatus();
     applyAlienGeometry();
 }
 

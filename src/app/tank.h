@@ -21,7 +21,7 @@ public:
     // The alien in tank units (110 x 110 across the inside); it is clipped at the walls.
     void placeAlien(const QRectF& units);
     void setStatus(const QString& text);
-    void setStatusPointSize(double points);
+    void setStatusPointSize(double points);  // at most: a line too long for the tank is smaller
 
 Q_SIGNALS:
     void alienClicked();
@@ -33,6 +33,7 @@ protected:
 
 private:
     void applyAlienGeometry();
+    void fitStatus();
     const QImage& composed();
 
     // The finished tank for the last two pictures. The alien flips between two frames, so
@@ -48,4 +49,5 @@ private:
     QRectF m_alienUnits;
     QWidget* m_alien;  // takes the clicks; the tank paints the picture
     QLabel* m_status;
+    int m_statusPixels = 13;  // the size the layout asks for
 };
