@@ -49,6 +49,6 @@ for wrong in --frobnicate -x stray; do
 done
 # No display at all: one line saying so and exit code 1, not Qt's page of advice and abort().
 run C.UTF-8 ''
-[ $code -eq 1 ] && [ "$(wc -l <<<"$err")" -eq 1 ] && [[ $err == "myoruka: "*display* ]] ||
+[ $code -eq 1 ] && [ "$(wc -l <<<"$err")" -eq 1 ] && [[ $err == "myoruka: "*window*display* ]] ||
     fail "no display: exit $code, stderr '$err'"
 exit $failed

@@ -284,9 +284,9 @@ private Q_SLOTS:
         FIXTURE(Running, run, 0.3f);
         run.random.push(0.705f);  // teaching
         // Pasted: the first line with text, without its spaces, and no longer than 500.
-        const QString noun = u"しろ"_s + QString(494, u'く');
+        const QString noun = u"しろ"_s + QString(498, u'く');
         whenModal<QInputDialog>([](QInputDialog* box) {
-            box->setTextValue(u" \r\n　しろ"_s + QString(600, u'く'));
+            box->setTextValue(QString(600, u' ') + u"\r\n　しろ"_s + QString(600, u'く'));
             box->accept();
         });
         auto* talk = run.find(u"menu4"_s);

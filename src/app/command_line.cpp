@@ -41,7 +41,7 @@ Texts texts(bool japanese) {
             version + u"MIT ライセンスで配布しています。\n"_s,
             u"myoruka: 不明なオプション「%1」です（myoruka --help を見てください）\n"_s,
             u"myoruka: 余分な引数「%1」です（myoruka --help を見てください）\n"_s,
-            u"myoruka: ウィンドウを開く画面がありません（%1）\n"_s};
+            u"myoruka: ウィンドウを開けません（%1）\n"_s};
     return {
         u"Usage: myoruka [OPTION]\n"
         u"A captive alien in a tank talks to you in Japanese, one line per click (ミョルカ).\n"
@@ -53,7 +53,7 @@ Texts texts(bool japanese) {
         version + u"Licensed under the MIT License.\n"_s,
         u"myoruka: unknown option '%1' (see myoruka --help)\n"_s,
         u"myoruka: unexpected argument '%1' (see myoruka --help)\n"_s,
-        u"myoruka: no display to open the window on (%1)\n"_s};
+        u"myoruka: cannot open the window (%1)\n"_s};
 }
 
 // The options Qt itself reads from the command line (a session manager restarting the program
@@ -98,8 +98,8 @@ QtMessageHandler g_passOn = nullptr;
 
 void holdOrGiveUp(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type != QtFatalMsg) return g_held.push_back({type, context.category, text});
-    // The first thing said names the cause ("could not connect to display :1"); the rest is
-    // advice that does not apply.
+    // The first thing said names the cause ("could not connect to display :1", a platform
+    // plugin not found); the rest is advice about reinstalling, which seldom applies.
     const QString cause = (g_held.empty() ? text : g_held.front().text).trimmed();
     print(stderr, texts(userReadsJapanese()).noDisplay.arg(cause));
     std::_Exit(kNoDisplayExitCode);

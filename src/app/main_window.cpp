@@ -7,7 +7,6 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -393,14 +392,15 @@ QString MainWindow::askText(const QString& prompt, const QString& title) {
     box.setAccessibleDescription(m_speechLabel->text());
     m_speechLabel->setAccessibleName(m_speechLabel->text());
     m_heard = m_speechLabel->text();
-    // A noun no longer than the alien would ever say of a list's entry.
-    if (auto* field = box.findChild<QLineEdit*>()) field->setMaxLength(WordLists::kLongestShown);
     if (box.exec() != QDialog::Accepted) return QString();
     // The box is one line, but a pasted text may bring line breaks, which the people list would
     // keep as "？": its first line with text is the answer. Spaces around it are not part of the
-    // noun; only spaces is no answer.
-    for (const QString& line : box.textValue().replace(u'\r', u'\n').split(u'\n'))
-        if (const QString noun = line.trimmed(); !noun.isEmpty()) return noun;
+    // noun; only spaces is no answer. It is kept to as much as the alien says of an entry.
+    for (const QString& line : box.textValue().replace(u'\r', u'\n').split(u'\n')) {
+        QString noun = line.trimmed().left(WordLists::kLongestShown);
+        if (!noun.isEmpty() && noun.back().isHighSurrogate()) noun.chop(1);  // half an emoji
+        if (!noun.isEmpty()) return noun;
+    }
     return QString();
 }
 
