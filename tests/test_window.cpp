@@ -162,6 +162,8 @@ private Q_SLOTS:
                              pixelAt(button, {middle, button->height() - 1})};
         };
         const QColor lit(255, 255, 255), shaded(176, 176, 255);
+        QCOMPARE(run.window.focusWidget(), button);  // given at the start, with no dotted frame
+        const int blackUnasked = pixelsOf(button, qRgb(0, 0, 0));  // before any key
         auto* talk = run.find(u"menu4"_s);  // Tab goes round the shown buttons, nowhere else
         talk->setFocus();
         QTest::keyClick(talk, Qt::Key_Tab);
@@ -170,7 +172,8 @@ private Q_SLOTS:
         const int blackWhenFocused = pixelsOf(button, qRgb(0, 0, 0));
         button->clearFocus();
         QCOMPARE(edges(), std::pair(lit, shaded));
-        QVERIFY(blackWhenFocused > pixelsOf(button, qRgb(0, 0, 0)) + button->width() / 2);
+        QCOMPARE(pixelsOf(button, qRgb(0, 0, 0)), blackUnasked);
+        QVERIFY(blackWhenFocused > blackUnasked + button->width() / 2);
         button->setDown(true);
         QCOMPARE(edges(), std::pair(shaded, lit));
         QVERIFY(pixelsOf(button, qRgb(0, 0, 0)) > 10);  // the caption, and on a locked one:

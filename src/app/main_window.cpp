@@ -219,7 +219,10 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) m_keyboardUsed = true;
+    if (event->type() == QEvent::KeyPress && !m_keyboardUsed) {
+        m_keyboardUsed = true;
+        for (MenuButton* button : m_buttons) button->showFocusFrame();
+    }
     // A click is a left press and release both on the speech: one dragged off is taken back.
     // A quick second press arrives as a double click.
     const QEvent::Type type = event->type();

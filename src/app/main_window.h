@@ -18,6 +18,7 @@ class QPushButton;
 class QTimer;
 class Random;
 class Indicator;
+class MenuButton;
 class Tank;
 
 // The one window, "ミョルカ": it builds the controls, lays them out from the screen height and
@@ -96,7 +97,7 @@ private:
     Indicator* m_indicator;
     QWidget* m_notice;  // empty; shown again to have a completed line heard
     QWidget* m_menu;    // holds the buttons, so a screen reader hears when the menu is back
-    std::array<QPushButton*, 5> m_buttons{};
+    std::array<MenuButton*, 5> m_buttons{};
     QTimer* m_blinkTimer;
     QTimer* m_animationTimer;
 };

@@ -30,6 +30,11 @@ void asSpace(QKeyEvent* event, Handler handle) {
 
 MenuButton::MenuButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
 
+void MenuButton::showFocusFrame() {
+    m_focusFrame = true;
+    update();
+}
+
 void MenuButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRectF r = rect();
@@ -60,7 +65,7 @@ void MenuButton::paintEvent(QPaintEvent*) {
 
     // The white edges alone hardly show on the pale face: a dotted frame inside them says
     // where the keys act, as on classic buttons.
-    if (hasFocus()) {
+    if (hasFocus() && m_focusFrame) {
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(QPen(kCaption, 1, Qt::DotLine));
         p.setBrush(Qt::NoBrush);
