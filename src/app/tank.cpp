@@ -76,13 +76,20 @@ void Tank::setStatusPointSize(double points) {
 }
 
 void Tank::fitStatus() {
-    // Counters grow to three digits with long use: the line gets smaller rather than run past
-    // the tank's wall.
     QFont font = m_status->font();
-    for (int pixels = m_statusPixels; pixels >= 1; --pixels) {
-        font.setPixelSize(pixels);
+    font.setPixelSize(m_statusPixels);
+    // Counters grow to three digits with long use: the line gets smaller rather than run past
+    // the tank's wall. Measured only once the tank has its size; each size tried loads a font.
+    const int room = contentsRect().width();
+    m_status->setFont(font);
+    if (testAttribute(Qt::WA_Resized) && m_status->sizeHint().width() > room) {
+        // Text widths grow about in step with the size: one guess, then a pixel less at most.
+        font.setPixelSize(std::max(1, m_statusPixels * room / m_status->sizeHint().width()));
         m_status->setFont(font);
-        if (m_status->sizeHint().width() <= contentsRect().width()) break;
+        while (m_status->sizeHint().width() > room && font.pixelSize() > 1) {
+            font.setPixelSize(font.pixelSize() - 1);
+            m_status->setFont(font);
+        }
     }
     m_status->adjustSize();
 }
