@@ -4,7 +4,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 #include <QPixmap>
@@ -62,12 +64,13 @@ void storeOnProcessExit(MainWindow& window) {
 }
 
 // Our own icon for the window and its boxes. Set before the window is mapped: some window
-// managers (openbox) read it only then. Three sizes, scaled for the others, keep the decoding
-// under a millisecond of the start; desktops take the large ones from the icon theme.
+// managers (openbox) read it only then. The sizes built in (src/CMakeLists.txt), scaled for the
+// others, keep the decoding under a millisecond of the start; desktops take the large ones from
+// the icon theme.
 void setWindowIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48}) {
-        QFile png(u":/icons/myoruka-%1.png"_s.arg(size));
+    for (const QFileInfo& entry : QDir(u":/icons"_s).entryInfoList(QDir::Files)) {
+        QFile png(entry.filePath());
         if (png.open(QIODevice::ReadOnly))
             icon.addPixmap(QPixmap::fromImage(PictureFile::decode(&png, "PNG")));
     }

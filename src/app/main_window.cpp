@@ -166,8 +166,8 @@ void MainWindow::applyLayout(QSize decoration) {
     setFixedSize(layout.client);
     move(screenArea.center() - QPoint(layout.outer.width() / 2, layout.outer.height() / 2));
 
+    m_tank->setStatusPointSize(layout.statusPointSize);  // before the size, which fits it
     m_tank->setGeometry(layout.tank);
-    m_tank->setStatusPointSize(layout.statusPointSize);
     m_speechLabel->setGeometry(layout.speech);
     QFont speech = m_speechLabel->font();
     speech.setPixelSize(Layout::pointsToPixels(layout.speechPointSize));
