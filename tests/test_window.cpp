@@ -285,8 +285,8 @@ private Q_SLOTS:
     void teachingThroughTheInputBoxAndKeys() {
         FIXTURE(Running, run, 0.3f);
         run.random.push(0.705f);  // teaching
-        // Pasted: the first line with text, without its spaces, and no longer than 500.
-        const QString noun = u"しろ"_s + QString(498, u'く');
+        // Pasted: the first line with text, its spaces kept, and no longer than 500.
+        const QString noun = u"　しろ"_s + QString(497, u'く');
         whenModal<QInputDialog>([](QInputDialog* box) {
             box->setTextValue(QString(600, u' ') + u"\r\n　しろ"_s + QString(600, u'く'));
             box->accept();

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 #include "fault.h"
@@ -397,14 +398,19 @@ QString MainWindow::askText(const QString& prompt, const QString& title) {
     m_heard = m_speechLabel->text();
     if (box.exec() != QDialog::Accepted) return QString();
     // The box is one line, but a pasted text may bring line breaks, which the people list would
-    // keep as "？": its first line with text is the answer. Spaces around it are not part of the
-    // noun; only spaces is no answer. It is kept to as much as the alien says of an entry.
-    for (const QString& line : box.textValue().replace(u'\r', u'\n').split(u'\n')) {
-        QString noun = line.trimmed().left(WordLists::kLongestShown);
-        if (!noun.isEmpty() && noun.back().isHighSurrogate()) noun.chop(1);  // half an emoji
-        if (!noun.isEmpty()) return noun;
+    // keep as "？": then its first line with text is the answer. Spaces stay part of the noun, so
+    // " 犬" is a new word beside "犬". It is kept to as much as the alien says of an entry.
+    QString noun = box.textValue();
+    if (noun.contains(u'\r') || noun.contains(u'\n')) {
+        const QStringList lines = noun.replace(u'\r', u'\n').split(u'\n');
+        const auto withText = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+            return !line.trimmed().isEmpty();
+        });
+        noun = withText == lines.end() ? QString() : *withText;
     }
-    return QString();
+    noun.truncate(WordLists::kLongestShown);
+    if (!noun.isEmpty() && noun.back().isHighSurrogate()) noun.chop(1);  // half an emoji
+    return noun;
 }
 
 void MainWindow::processEvents() {
