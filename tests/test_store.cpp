@@ -255,13 +255,18 @@ private Q_SLOTS:
         QCOMPARE(readFile(folder.path(u"1.dat"_s)), people);  // a whole line or nothing
     }
 
-    void aFoldersLeftoversAreRemoved() {
+    void aDeadRunsLeftoversAreRemoved() {
         Folder folder;
         const QStringList leftovers{u"str.dat.aBcDeF"_s, u"str.dat.XYZ123"_s};
-        const QStringList kept{u"str.dat"_s, u"str.dat.abc"_s, u"str.dat.abcdefg"_s,
-                               u"1.dat.aBcDeF"_s, u"str.dat.a-cdef"_s};
+        const QStringList kept{u"str.dat"_s,      u"str.dat.abc"_s,    u"str.dat.abcdefg"_s,
+                               u"1.dat.aBcDeF"_s, u"str.dat.a-cdef"_s, u"str.dat.backup"_s};
         for (const QString& name : leftovers + kept) writeFile(folder.path(name), "x");
-        RecordFile(folder.path(u"str.dat"_s)).removeLeftovers();
+        const QDateTime deadRunStarted = QDateTime::currentDateTime().addSecs(-60);
+        QFile backup(folder.path(u"str.dat.backup"_s));  // the user's, from before that run
+        QVERIFY(backup.open(QIODevice::ReadWrite) &&
+                backup.setFileTime(deadRunStarted.addSecs(-1), QFileDevice::FileModificationTime));
+        backup.close();
+        RecordFile(folder.path(u"str.dat"_s)).removeLeftovers(deadRunStarted);
         for (const QString& name : leftovers + kept)
             QVERIFY2(QFile::exists(folder.path(name)) == kept.contains(name), qPrintable(name));
     }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QWidget>
@@ -53,8 +54,12 @@ FolderLock::~FolderLock() {
 }
 
 bool FolderLock::acquire() {
+    // A lock that is there before ours is a run's that died: it was written when that run began.
+    const QFileInfo deadRun(m_lock.fileName());
+    const QDateTime deadRunStarted = deadRun.exists() ? deadRun.lastModified() : QDateTime();
     if (m_lock.tryLock(0)) {
-        RecordFile(m_folder + u"str.dat"_s).removeLeftovers();
+        if (deadRunStarted.isValid())
+            RecordFile(m_folder + u"str.dat"_s).removeLeftovers(deadRunStarted);
         return true;
     }
     // A folder we cannot write to is not a second copy: the start reports the folder itself.

@@ -77,7 +77,7 @@ void RecordFile::store(const Record& record) const {
         throw cannotWrite;
 }
 
-void RecordFile::removeLeftovers() const {
+void RecordFile::removeLeftovers(const QDateTime& deadRunStarted) const {
     const QFileInfo record(m_path);
     // QSaveFile names its temporary copy after the record and six random letters or digits.
     const auto isLetterOrDigit = [](QChar c) {
@@ -86,8 +86,12 @@ void RecordFile::removeLeftovers() const {
     const QString prefix = record.fileName() + u'.';
     // No name filter: QDir would compile it into a regular expression at every start.
     const QDir folder = record.dir();
-    for (const QString& name : folder.entryList(QDir::Files | QDir::NoSymLinks, QDir::Unsorted))
+    for (const QFileInfo& file :
+         folder.entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Unsorted)) {
+        const QString name = file.fileName();
         if (name.size() == prefix.size() + 6 && name.startsWith(prefix) &&
-            std::all_of(name.end() - 6, name.end(), isLetterOrDigit))
-            QFile::remove(folder.filePath(name));
+            std::all_of(name.end() - 6, name.end(), isLetterOrDigit) &&
+            file.lastModified() >= deadRunStarted)
+            QFile::remove(file.filePath());
+    }
 }

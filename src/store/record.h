@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
 
@@ -39,9 +40,10 @@ public:
     // On any failure the old file stays as it was, byte for byte, and Fault is thrown.
     void store(const Record& record) const;
 
-    // Deletes temporary copies that a run killed while saving left beside the record. Only
-    // for the run that holds the folder: another run's save may be under way.
-    void removeLeftovers() const;
+    // Deletes temporary copies that a run killed while saving left beside the record: those
+    // written since that run started. Older files of the same shape are the user's own (a
+    // "str.dat.backup"). Only for the run that holds the folder: another's save may be under way.
+    void removeLeftovers(const QDateTime& deadRunStarted) const;
 
     const QString& path() const { return m_path; }
 

@@ -200,8 +200,11 @@ def faults():
 
 def second_copy():
     """One alien per folder: a second start counts nothing and leaves; a dead run's lock and its
-    leftover temporary record are cleared by the next start; other folders are independent."""
+    leftover temporary record are cleared by the next start, the user's older copy is not; other
+    folders are independent."""
     folder = fresh_copy([4, 0, 0, 0, 0, 0, 0])
+    backup = folder / 'str.dat.backup'  # shaped like a leftover, but there before the run
+    backup.write_bytes(b'mine')
     first = Myoruka(folder).window()
     check('(48 x 48)' in run('xprop', '-id', first.win, '_NET_WM_ICON'), 'the window has no icon')
     other = Myoruka(fresh_copy())  # opens over the first
@@ -223,6 +226,7 @@ def second_copy():
     first.proc.wait()
     third = Myoruka(folder).window()
     check(not leftover.exists(), 'the leftover temporary record was not removed')
+    check(backup.exists(), "the user's str.dat.backup was removed")
     headache = int(third.opening() != MENU)  # one start in five opens with it
     third.end(signal.SIGHUP)  # its terminal closed
     third.expect_record([5, 0, 0, 0, 0, headache, 0])
