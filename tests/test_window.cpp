@@ -326,10 +326,14 @@ private Q_SLOTS:
         QCOMPARE(run.speech()->text(), first);
         QTest::keyClick(&run.window, Qt::Key_Return);
         QCOMPARE(run.speech()->text(), u"またの機会にシテオクレ"_s);
-        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease, QEvent::KeyPress}) {
-            QKeyEvent held(type, Qt::Key_Return, Qt::NoModifier, QString(), true);  // repeats
-            QApplication::sendEvent(&run.window, &held);
-        }
+        const auto held = [&run](QEvent::Type type, bool marked, quint64 time) {
+            QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier, QString(), marked);
+            key.setTimestamp(time);
+            QApplication::sendEvent(run.window.windowHandle(), &key);
+        };
+        held(QEvent::KeyRelease, true, 1), held(QEvent::KeyPress, true, 2);  // marked as repeats
+        // X repeats as a release and a press of one moment, which Qt does not always mark.
+        held(QEvent::KeyRelease, false, 9), held(QEvent::KeyPress, false, 9);
         QCOMPARE(run.exitCode, -1);
     }
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cstdlib>
 
@@ -205,9 +206,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+namespace {
+bool movesTheTalkOn(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+           event->key() == Qt::Key_Enter;
+}
+}  // namespace
+
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    const bool advance = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-                         event->key() == Qt::Key_Enter;
+    const bool advance = movesTheTalkOn(event);
     // A button keeps the focus for a moment after the menu has gone; it presses nothing then.
     const auto* button = qobject_cast<QPushButton*>(focusWidget());
     if (advance && !(button && button->isVisible())) {
@@ -220,13 +227,25 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && !m_keyboardUsed) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress && !m_keyboardUsed) {
         m_keyboardUsed = true;
         for (MenuButton* button : m_buttons) button->showFocusFrame();
     }
+    // X repeats a held key as a release and a press of the same moment. Qt marks the pair as a
+    // repeat only if the press is already queued with the release, which a busy moment (an
+    // animation) defeats; unmarked, each pair would be another step. Seen first by the window.
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) &&
+        watched == static_cast<QObject*>(windowHandle())) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool release = type == QEvent::KeyRelease;
+        if (!release && key->key() == m_releasedKey && key->timestamp() == m_releasedAt)
+            return true;
+        if (release && movesTheTalkOn(key))
+            m_releasedKey = key->key(), m_releasedAt = key->timestamp();
+    }
     // A click is a left press and release both on the speech: one dragged off is taken back.
     // A quick second press arrives as a double click.
-    const QEvent::Type type = event->type();
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
     if (watched == m_speechLabel && (press || type == QEvent::MouseButtonRelease)) {
         const auto* mouse = static_cast<QMouseEvent*>(event);

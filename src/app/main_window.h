@@ -90,6 +90,8 @@ private:
     QString m_heard;  // the speech as a screen reader last heard it
 
     bool m_speechPressed = false;
+    int m_releasedKey = 0;  // the last release of a key that moves the talk on, and its time
+    quint64 m_releasedAt = 0;
     std::array<PictureFile, 2> m_pictures;  // the two frames as last read from disk
 
     Tank* m_tank;
