@@ -427,6 +427,13 @@ QString MainWindow::askText(const QString& prompt, const QString& title) {
         });
         noun = withText == lines.end() ? QString() : *withText;
     }
+    // Pasted text may carry what no one sees: control and format characters, variation
+    // selectors, a voiced mark apart from its kana. Stored, they would come back as "？".
+    noun.removeIf([](QChar c) {
+        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+               (c >= u'\xFE00' && c <= u'\xFE0F');
+    });
+    noun = noun.normalized(QString::NormalizationForm_C);
     noun.truncate(WordLists::kLongestShown);
     if (!noun.isEmpty() && noun.back().isHighSurrogate()) noun.chop(1);  // half an emoji
     return noun;
