@@ -297,10 +297,14 @@ private Q_SLOTS:
         talk->setFocus();
         QTest::keyPress(talk, Qt::Key_Enter);  // a focused button is pressed by Enter as well
         QVERIFY(run.window.engine().record().talks == 0);  // on the release, as by Space
+        const int size = run.speech()->font().pixelSize();
         QTest::keyRelease(talk, Qt::Key_Enter);
         QCOMPARE(run.speech()->text(), u"うむ、"_s + noun + u"じゃな"_s);
+        // So long a line is made smaller where it would not fit; the next is as before.
+        QVERIFY(run.speech()->heightForWidth(run.speech()->width()) <= run.speech()->height());
         QTest::keyClick(&run.window, Qt::Key_Space);  // keys go on like a click
         QCOMPARE(run.speech()->text(), u"うにゅ、覚えたぞ"_s);
+        QCOMPARE(run.speech()->font().pixelSize(), size);
         QVERIFY(readFile(run.folder + u"1.dat"_s).endsWith(cp932(u"\r\n"_s + noun + u"\r\n"_s)));
         QTest::keyClick(&run.window, Qt::Key_Enter);
         QCOMPARE(run.speech()->text(), u"うりょうりょ"_s);

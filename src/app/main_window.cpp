@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "fault.h"
@@ -171,9 +172,8 @@ void MainWindow::applyLayout(QSize decoration) {
     m_tank->setStatusPointSize(layout.statusPointSize);  // before the size, which fits it
     m_tank->setGeometry(layout.tank);
     m_speechLabel->setGeometry(layout.speech);
-    QFont speech = m_speechLabel->font();
-    speech.setPixelSize(Layout::pointsToPixels(layout.speechPointSize));
-    m_speechLabel->setFont(speech);
+    m_speechPixels = std::max(1, Layout::pointsToPixels(layout.speechPointSize));
+    fitSpeech();
     m_indicator->setGeometry(layout.indicator);
     QFont buttons = serifFont();
     buttons.setPixelSize(Layout::pointsToPixels(layout.buttonPointSize));
@@ -286,7 +286,27 @@ void MainWindow::setSpeech(const QString& text) {
     QString shown = text;
     shown.replace(u"\r\n"_s, u"\n"_s);
     m_speechLabel->setText(shown);
+    fitSpeech();
     announceSoon();
+}
+
+void MainWindow::fitSpeech() {
+    const auto setPixels = [this](int pixels) {
+        if (m_speechLabel->font().pixelSize() == pixels) return;
+        QFont font = m_speechLabel->font();
+        font.setPixelSize(pixels);
+        m_speechLabel->setFont(font);
+    };
+    setPixels(m_speechPixels);
+    // Long entries in the word lists, or a long taught noun, would run off the window's bottom:
+    // the words get smaller rather than be lost. The needed height goes about with the square of
+    // the size: one guess, then a pixel less at a time.
+    const int room = m_speechLabel->height(), width = m_speechLabel->width();
+    const int needed = m_speechLabel->heightForWidth(width);
+    if (needed <= room) return;
+    setPixels(std::max(1, int(m_speechPixels * std::sqrt(double(room) / needed))));
+    while (m_speechLabel->heightForWidth(width) > room && m_speechLabel->font().pixelSize() > 1)
+        setPixels(m_speechLabel->font().pixelSize() - 1);
 }
 
 void MainWindow::setStatus(const QString& text) {

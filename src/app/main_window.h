@@ -74,6 +74,7 @@ private:
     void onAlienClicked();
     QPushButton* firstShownButton() const;  // in the menu row, whether or not it is on screen
     void fitMenuRow();
+    void fitSpeech();
     // Tells a screen reader what changed once the handler is done: the completed line, and
     // where the keys now act (the speech area, or the menu when it is back).
     void announceSoon();
@@ -90,7 +91,8 @@ private:
     QString m_heard;  // the speech as a screen reader last heard it
 
     bool m_speechPressed = false;
-    int m_releasedKey = 0;  // the last release of a key that moves the talk on, and its time
+    int m_speechPixels = 16;  // the speech's size from the layout; smaller for a long text
+    int m_releasedKey = 0;    // the last release of a key that moves the talk on, and its time
     quint64 m_releasedAt = 0;
     std::array<PictureFile, 2> m_pictures;  // the two frames as last read from disk
 
