@@ -239,10 +239,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         watched == static_cast<QObject*>(windowHandle())) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool release = type == QEvent::KeyRelease;
-        if (!release && key->key() == m_releasedKey && key->timestamp() == m_releasedAt)
+        // Keys a screen reader passes on carry no time (0): for them Qt's mark has to do.
+        const quint64 time = key->timestamp();
+        if (!release && time != 0 && key->key() == m_releasedKey && time == m_releasedAt)
             return true;
-        if (release && movesTheTalkOn(key))
-            m_releasedKey = key->key(), m_releasedAt = key->timestamp();
+        if (release && movesTheTalkOn(key)) m_releasedKey = key->key(), m_releasedAt = time;
     }
     // A click is a left press and release both on the speech: one dragged off is taken back.
     // A quick second press arrives as a double click.
