@@ -80,12 +80,15 @@ private Q_SLOTS:
         QTest::newRow("unreadable list") << u"3.dat"_s << u"単語リストを読めません"_s;
         QTest::newRow("10002 lines")
             << u"2.dat"_s << u"単語リストが長すぎます（10002 行目：上限は 10001 行）"_s;
-        QTest::newRow("read-only people") << u"1.dat"_s << u"人物リストに書き込めません"_s;
+        QTest::newRow("read-only people")
+            << u"1.dat"_s << u"人物リストに書き込めません（読み取り専用です）"_s;
         QTest::newRow("no folder for the record")
             << u"gone/str.dat"_s << u"記録ファイルを作れません（フォルダに書き込めません）"_s;
         QTest::newRow("unreadable record") << u"str.dat"_s << u"記録ファイルを読めません"_s;
-        QTest::newRow("read-only record") << u"str.dat"_s << u"記録ファイルに書き込めません"_s;
-        QTest::newRow("unwritable folder") << u"str.dat"_s << u"記録ファイルに書き込めません"_s;
+        QTest::newRow("read-only record")
+            << u"str.dat"_s << u"記録ファイルに書き込めません（読み取り専用です）"_s;
+        QTest::newRow("unwritable folder")
+            << u"str.dat"_s << u"記録ファイルに書き込めません（フォルダに書き込めません）"_s;
         // A FIFO would block the read.
         QTest::newRow("fifo str.dat") << u"str.dat"_s << notRegular;
         QTest::newRow("fifo 0.dat") << u"0.dat"_s << notRegular;
@@ -202,6 +205,14 @@ private Q_SLOTS:
         QCOMPARE(folder.record(), QByteArray("\x09\x02\x03\x04\x05\x06\xff" + tail));
         file.store(Record{});
         QCOMPARE(folder.record(), QByteArray(7, '\0') + tail);
+        QFile::remove(file.path());  // made a folder since the start: not read as a record
+        QVERIFY(QDir().mkdir(file.path()));
+        try {
+            file.store(longOne);
+            QFAIL("a folder is no record");
+        } catch (const Fault& fault) {
+            QCOMPARE(fault.problem(), u"普通のファイルではありません"_s);
+        }
 
         std::uint8_t c = 254;
         raiseCounter(c);

@@ -25,6 +25,13 @@ private:
     QString m_file;
 };
 
+// How a write goes: replacing a file needs its folder too, appending only the file.
+enum class Writing { AppendsToTheFile, ReplacesTheFile };
+
+// `problem` with what stood in the way of writing `path`, as far as can be told afterwards: the
+// file is read-only, the folder is, or the disk is full.
+Fault writeFault(const QString& problem, const QString& path, Writing writing);
+
 // A FIFO or a device in place of a data file would block or never end: refuse it by name.
 // A missing file is left to the caller, which knows whether that is a fault.
 inline void requireRegularFile(const QString& path) {

@@ -49,19 +49,23 @@ Record RecordFile::load() const {
     // The atomic write needs the folder too; say so now, before anything is played.
     if (!QFileInfo(QFileInfo(m_path).absolutePath()).isWritable() ||
         !QFileInfo(m_path).isWritable())
-        throw Fault(u"記録ファイルに書き込めません"_s, m_path);
+        throw writeFault(u"記録ファイルに書き込めません"_s, m_path, Writing::ReplacesTheFile);
     return record;
 }
 
 void RecordFile::store(const Record& record) const {
-    const Fault cannotWrite(u"記録ファイルに書き込めません"_s, m_path);
+    // Replaced by a folder or a FIFO since the start, it would be read as one.
+    requireRegularFile(m_path);
+    const auto cannotWrite = [this] {
+        return writeFault(u"記録ファイルに書き込めません"_s, m_path, Writing::ReplacesTheFile);
+    };
     QByteArray bytes;
     QFile old(m_path);
     if (old.exists()) {
         // The bytes beyond the counters are kept, so they must be read whole.
-        if (!old.open(QIODevice::ReadOnly)) throw cannotWrite;
+        if (!old.open(QIODevice::ReadOnly)) throw cannotWrite();
         bytes = old.readAll();
-        if (old.error() != QFileDevice::NoError) throw cannotWrite;
+        if (old.error() != QFileDevice::NoError) throw cannotWrite();
     }
     if (bytes.size() < Record::kSize) bytes.resize(Record::kSize);
     const auto in = fields(record);
@@ -74,7 +78,7 @@ void RecordFile::store(const Record& record) const {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
         file.write(bytes) != bytes.size() || !file.flush() ||
         file.error() != QFileDevice::NoError || !file.commit())
-        throw cannotWrite;
+        throw cannotWrite();
 }
 
 void RecordFile::removeLeftovers(const QDateTime& deadRunStarted) const {

@@ -21,7 +21,7 @@ QString listPath(const QString& folder, int list) {
 }
 
 Fault cannotAppend(const QString& path) {
-    return Fault(u"人物リストに書き込めません"_s, path);
+    return writeFault(u"人物リストに書き込めません"_s, path, Writing::AppendsToTheFile);
 }
 
 // The line rules on a file's bytes: CR and LF are single bytes in CP932 and never part of a
