@@ -86,6 +86,10 @@ MainWindow::MainWindow(Random& random, const QString& folder, QWidget* parent)
     m_notice->setGeometry(0, 0, 0, 0);
     m_notice->hide();
     QCoreApplication::instance()->installEventFilter(this);  // to know when keys are in use
+    // Far longer than a repeat's press takes to follow its release, far shorter than a finger.
+    m_releaseTimer.setSingleShot(true);
+    m_releaseTimer.setInterval(20);
+    connect(&m_releaseTimer, &QTimer::timeout, this, &MainWindow::passHeldRelease);
 
     m_indicator->setObjectName(u"indicator"_s);
     m_indicator->setAccessibleName(u"イベント表示"_s);
@@ -232,18 +236,26 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         m_keyboardUsed = true;
         for (MenuButton* button : m_buttons) button->showFocusFrame();
     }
-    // X repeats a held key as a release and a press of the same moment. Qt marks the pair as a
-    // repeat only if the press is already queued with the release, which a busy moment (an
-    // animation) defeats; unmarked, each pair would be another step. Seen first by the window.
-    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) &&
+    // Keys reach the window before any of its widgets.
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && !m_passingRelease &&
         watched == static_cast<QObject*>(windowHandle())) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool release = type == QEvent::KeyRelease;
+        if (m_heldRelease && type == QEvent::KeyPress) {
+            if (key->key() == m_heldRelease->key() &&
+                key->timestamp() == m_heldRelease->timestamp()) {
+                m_heldRelease.reset();  // a repeat
+                return true;
+            }
+            passHeldRelease();  // it came first
+        }
         // Keys a screen reader passes on carry no time (0): for them Qt's mark has to do.
-        const quint64 time = key->timestamp();
-        if (!release && time != 0 && key->key() == m_releasedKey && time == m_releasedAt)
+        if (type == QEvent::KeyRelease && movesTheTalkOn(key) && !key->isAutoRepeat() &&
+            key->timestamp() != 0) {
+            passHeldRelease();
+            m_heldRelease.reset(key->clone());
+            m_releaseTimer.start();
             return true;
-        if (release && movesTheTalkOn(key)) m_releasedKey = key->key(), m_releasedAt = time;
+        }
     }
     // A click is a left press and release both on the speech: one dragged off is taken back.
     // A quick second press arrives as a double click.
@@ -289,6 +301,15 @@ void MainWindow::setSpeech(const QString& text) {
     m_speechLabel->setText(shown);
     fitSpeech();
     announceSoon();
+}
+
+void MainWindow::passHeldRelease() {
+    m_releaseTimer.stop();
+    const std::unique_ptr<QKeyEvent> release = std::move(m_heldRelease);
+    if (!release || !windowHandle()) return;
+    m_passingRelease = true;
+    QCoreApplication::sendEvent(windowHandle(), release.get());  // may open the teaching box
+    m_passingRelease = false;
 }
 
 void MainWindow::fitSpeech() {

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "layout.h"
 #include "picture_file.h"
@@ -75,6 +78,7 @@ private:
     QPushButton* firstShownButton() const;  // in the menu row, whether or not it is on screen
     void fitMenuRow();
     void fitSpeech();
+    void passHeldRelease();
     // Tells a screen reader what changed once the handler is done: the completed line, and
     // where the keys now act (the speech area, or the menu when it is back).
     void announceSoon();
@@ -92,8 +96,14 @@ private:
 
     bool m_speechPressed = false;
     int m_speechPixels = 16;  // the speech's size from the layout; smaller for a long text
-    int m_releasedKey = 0;    // the last release of a key that moves the talk on, and its time
-    quint64 m_releasedAt = 0;
+    // X repeats a held key as a release and a press of the same moment. Qt marks the pair as a
+    // repeat only if the press is already queued with the release, which a busy moment (an
+    // animation) defeats. So the release of a key that moves the talk on is held a moment: with
+    // its press, neither happened. Else a held key would step on, or click a button and run on
+    // into the box the click opens.
+    std::unique_ptr<QKeyEvent> m_heldRelease;
+    QTimer m_releaseTimer;
+    bool m_passingRelease = false;
     std::array<PictureFile, 2> m_pictures;  // the two frames as last read from disk
 
     Tank* m_tank;
