@@ -285,11 +285,12 @@ private Q_SLOTS:
     void teachingThroughTheInputBoxAndKeys() {
         FIXTURE(Running, run, 0.3f);
         run.random.push(0.705f);  // teaching
-        // Pasted: the first line with text, its spaces kept, what is unseen dropped, a voiced
+        // Pasted: the first line with text seen, its spaces kept, what is unseen dropped, a voiced
         // mark joined to its kana, no longer than 500.
         const QString noun = u"　がろ"_s + QString(497, u'く');
         whenModal<QInputDialog>([](QInputDialog* box) {
-            box->setTextValue(QString(600, u' ') + u"\r\n　か\u3099\u200b\x07ろ\ufe0f"_s +
+            box->setTextValue(QString(600, u' ') +
+                              u"\r\n\u200b\r\n　か\u3099\U000E0100\x07ろ\ufe0f"_s +
                               QString(600, u'く'));
             box->accept();
         });

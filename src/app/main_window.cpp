@@ -458,10 +458,21 @@ QString MainWindow::askText(const QString& prompt, const QString& title) {
     m_speechLabel->setAccessibleName(m_speechLabel->text());
     m_heard = m_speechLabel->text();
     if (box.exec() != QDialog::Accepted) return QString();
+    // Pasted text may carry what no one sees: control and format characters, variation
+    // selectors. Stored, they would come back as "？".
+    QList<char32_t> seen;
+    for (const char32_t c : box.textValue().toUcs4()) {
+        const auto category = QChar::category(c);
+        const bool unseen = (category == QChar::Other_Control && c != u'\r' && c != u'\n') ||
+                            category == QChar::Other_Format || (c >= 0x180B && c <= 0x180F) ||
+                            (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF);
+        if (!unseen) seen.append(c);
+    }
+    QString noun = QString::fromUcs4(seen.constData(), seen.size());
     // The box is one line, but a pasted text may bring line breaks, which the people list would
     // keep as "？": then its first line with text is the answer. Spaces stay part of the noun, so
-    // " 犬" is a new word beside "犬". It is kept to as much as the alien says of an entry.
-    QString noun = box.textValue();
+    // " 犬" is a new word beside "犬". A voiced mark apart from its kana is joined to it. The
+    // noun is kept to as much as the alien says of an entry.
     if (noun.contains(u'\r') || noun.contains(u'\n')) {
         const QStringList lines = noun.replace(u'\r', u'\n').split(u'\n');
         const auto withText = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
@@ -469,12 +480,6 @@ QString MainWindow::askText(const QString& prompt, const QString& title) {
         });
         noun = withText == lines.end() ? QString() : *withText;
     }
-    // Pasted text may carry what no one sees: control and format characters, variation
-    // selectors, a voiced mark apart from its kana. Stored, they would come back as "？".
-    noun.removeIf([](QChar c) {
-        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
-               (c >= u'\xFE00' && c <= u'\xFE0F');
-    });
     noun = noun.normalized(QString::NormalizationForm_C);
     noun.truncate(WordLists::kLongestShown);
     if (!noun.isEmpty() && noun.back().isHighSurrogate()) noun.chop(1);  // half an emoji
