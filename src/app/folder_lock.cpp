@@ -12,6 +12,8 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QWidget>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include "record.h"
@@ -64,6 +66,11 @@ bool FolderLock::acquire() {
     }
     // A folder we cannot write to is not a second copy: the start reports the folder itself.
     if (m_lock.error() != QLockFile::LockFailedError) return true;
+    // Nor is a dead run's lock that could not be taken over, as the folder went read-only.
+    qint64 holder = 0;
+    if (m_lock.getLockInfo(&holder, nullptr, nullptr) && holder > 0 &&
+        ::kill(pid_t(holder), 0) != 0 && errno == ESRCH)
+        return true;
     sockaddr_un address;
     const int fd = unixSocket(m_socketPath, address);
     if (fd >= 0) {
