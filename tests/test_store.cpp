@@ -184,6 +184,14 @@ private Q_SLOTS:
         // Known in either form, and with another emoji where "？" was stored.
         for (const QString& known : {u"〜−—‖¢£¬"_s, windows, u"宇宙①～ね🐈こ\r"_s})
             QVERIFY(words.knows(known));
+        QFile::remove(folder.path(u"1.dat"_s));  // made a folder while running
+        QVERIFY(QDir().mkdir(folder.path(u"1.dat"_s)));
+        try {
+            words.learn(u"犬"_s);
+            QFAIL("a folder is no people list");
+        } catch (const Fault& fault) {
+            QCOMPARE(fault.problem(), u"普通のファイルではありません"_s);
+        }
     }
 
     void recordReadsWhatIsThere() {

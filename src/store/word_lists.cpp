@@ -155,6 +155,7 @@ QByteArray WordLists::encodeLine(const QString& word) {
 void WordLists::learn(const QString& word) {
     const QString path = listPath(m_folder, kPeople);
     if (count(kPeople) >= kCapacity) throw Fault(u"人物リストがいっぱいです"_s, path);
+    requireRegularFile(path);  // replaced since the start: a FIFO would block the read below
 
     const QByteArray line = encodeLine(word);
     List& people = m_words[kPeople];
