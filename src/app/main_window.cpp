@@ -246,7 +246,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 m_heldRelease.reset();  // a repeat
                 return true;
             }
-            passHeldRelease();  // it came first
+            passHeldRelease();  // a new press: the release before it was a real one
         }
         // Keys a screen reader passes on carry no time (0): for them Qt's mark has to do.
         if (type == QEvent::KeyRelease && movesTheTalkOn(key) && !key->isAutoRepeat() &&
