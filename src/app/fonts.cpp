@@ -4,7 +4,10 @@
 #include "fonts.h"
 
 #include <QFontDatabase>
+#include <QLabel>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -41,4 +44,19 @@ QFont sansFont() {
     static const QString family =
         firstInstalled({u"ＭＳ Ｐゴシック"_s, u"IPAPGothic"_s, u"Noto Sans CJK JP"_s});
     return unhinted(family);
+}
+
+void shrinkToFit(QLabel* label, int pixels, int room, double power,
+                 const std::function<int()>& need) {
+    const auto setPixels = [label](int size) {
+        if (label->font().pixelSize() == size) return;
+        QFont font = label->font();
+        font.setPixelSize(size);
+        label->setFont(font);
+    };
+    setPixels(pixels);
+    const int needed = need();
+    if (needed <= room) return;
+    setPixels(std::max(1, int(pixels * std::pow(double(room) / needed, 1 / power))));
+    while (need() > room && label->font().pixelSize() > 1) setPixels(label->font().pixelSize() - 1);
 }

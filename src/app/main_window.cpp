@@ -14,7 +14,6 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 
 #include "fault.h"
@@ -313,22 +312,10 @@ void MainWindow::passHeldRelease() {
 }
 
 void MainWindow::fitSpeech() {
-    const auto setPixels = [this](int pixels) {
-        if (m_speechLabel->font().pixelSize() == pixels) return;
-        QFont font = m_speechLabel->font();
-        font.setPixelSize(pixels);
-        m_speechLabel->setFont(font);
-    };
-    setPixels(m_speechPixels);
     // Long entries in the word lists, or a long taught noun, would run off the window's bottom:
-    // the words get smaller rather than be lost. The needed height goes about with the square of
-    // the size: one guess, then a pixel less at a time.
-    const int room = m_speechLabel->height(), width = m_speechLabel->width();
-    const int needed = m_speechLabel->heightForWidth(width);
-    if (needed <= room) return;
-    setPixels(std::max(1, int(m_speechPixels * std::sqrt(double(room) / needed))));
-    while (m_speechLabel->heightForWidth(width) > room && m_speechLabel->font().pixelSize() > 1)
-        setPixels(m_speechLabel->font().pixelSize() - 1);
+    // the words get smaller rather than be lost. The height needed grows with the size squared.
+    shrinkToFit(m_speechLabel, m_speechPixels, m_speechLabel->height(), 2,
+                [this] { return m_speechLabel->heightForWidth(m_speechLabel->width()); });
 }
 
 void MainWindow::setStatus(const QString& text) {

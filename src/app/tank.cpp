@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "fonts.h"
@@ -76,21 +77,10 @@ void Tank::setStatusPointSize(double points) {
 }
 
 void Tank::fitStatus() {
-    QFont font = m_status->font();
-    font.setPixelSize(m_statusPixels);
     // Counters grow to three digits with long use: the line gets smaller rather than run past
-    // the tank's wall. Measured only once the tank has its size; each size tried loads a font.
-    const int room = contentsRect().width();
-    m_status->setFont(font);
-    if (testAttribute(Qt::WA_Resized) && m_status->sizeHint().width() > room) {
-        // Text widths grow about in step with the size: one guess, then a pixel less at most.
-        font.setPixelSize(std::max(1, m_statusPixels * room / m_status->sizeHint().width()));
-        m_status->setFont(font);
-        while (m_status->sizeHint().width() > room && font.pixelSize() > 1) {
-            font.setPixelSize(font.pixelSize() - 1);
-            m_status->setFont(font);
-        }
-    }
+    // the tank's wall. Measured only once the tank has its size; widths grow with the size.
+    const int room = testAttribute(Qt::WA_Resized) ? contentsRect().width() : INT_MAX;
+    shrinkToFit(m_status, m_statusPixels, room, 1, [this] { return m_status->sizeHint().width(); });
     m_status->adjustSize();
 }
 
