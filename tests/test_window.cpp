@@ -309,17 +309,32 @@ private Q_SLOTS:
         const int size = run.speech()->font().pixelSize();
         enter(QEvent::KeyRelease, 7);
         QTRY_COMPARE(run.speech()->text(), u"うむ、"_s + noun + u"じゃな"_s);
-        // So long a line is made smaller where it would not fit; the next is as before.
-        QVERIFY(run.speech()->heightForWidth(run.speech()->width()) <= run.speech()->height());
+        // So long a line is made as large as fits above `bottom`; the next is as before.
+        const auto fitsLargest = [speech = run.speech()](int bottom) {
+            const auto fits = [&] {
+                return speech->y() + speech->heightForWidth(speech->width()) <= bottom;
+            };
+            const bool fitting = fits();
+            QFont larger = speech->font();
+            larger.setPixelSize(larger.pixelSize() + 1);
+            speech->setFont(larger);
+            return fitting && !fits();
+        };
+        QVERIFY(fitsLargest(run.speech()->geometry().bottom() + 1));
         QTest::keyClick(&run.window, Qt::Key_Space);  // keys go on like a click
         QCOMPARE(run.speech()->text(), u"うにゅ、覚えたぞ"_s);
         QCOMPARE(run.speech()->font().pixelSize(), size);
         QVERIFY(readFile(run.folder + u"1.dat"_s).endsWith(cp932(u"\r\n"_s + noun + u"\r\n"_s)));
         QTest::keyClick(&run.window, Qt::Key_Enter);
         QCOMPARE(run.speech()->text(), u"うりょうりょ"_s);
+        // The gossip about the new noun, drawn last, comes with the menu row over the bottom.
+        run.random.push(0.695f), run.random.pick(4, 7), run.random.push(0.99999f);
+        QTest::mouseClick(run.find(u"menu4"_s), Qt::LeftButton);
+        QVERIFY(run.speech()->text().startsWith(noun + u"が、"_s));
+        QVERIFY(fitsLargest(run.find(u"menu"_s)->y()));
         run.window.close();
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(readFile(run.folder + u"str.dat"_s), QByteArray("\x01\0\0\0\0\0\x01", 7));
+        QCOMPARE(readFile(run.folder + u"str.dat"_s), QByteArray("\x01\0\0\0\0\0\x02", 7));
     }
 
     void onePressIsOneStep() {

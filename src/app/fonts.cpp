@@ -6,8 +6,6 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QStringList>
-#include <algorithm>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -46,8 +44,7 @@ QFont sansFont() {
     return unhinted(family);
 }
 
-void shrinkToFit(QLabel* label, int pixels, int room, double power,
-                 const std::function<int()>& need) {
+void shrinkToFit(QLabel* label, int pixels, int room, const std::function<int()>& need) {
     const auto setPixels = [label](int size) {
         if (label->font().pixelSize() == size) return;
         QFont font = label->font();
@@ -55,8 +52,13 @@ void shrinkToFit(QLabel* label, int pixels, int room, double power,
         label->setFont(font);
     };
     setPixels(pixels);
-    const int needed = need();
-    if (needed <= room) return;
-    setPixels(std::max(1, int(pixels * std::pow(double(room) / needed, 1 / power))));
-    while (need() > room && label->font().pixelSize() > 1) setPixels(label->font().pixelSize() - 1);
+    if (need() <= room) return;
+    // Halving the range: each size tried loads a font, and wrapped text fits unevenly.
+    int fits = 1, tooLarge = pixels;  // 1 also when nothing fits: the text still shows
+    while (tooLarge - fits > 1) {
+        const int middle = (fits + tooLarge) / 2;
+        setPixels(middle);
+        (need() <= room ? fits : tooLarge) = middle;
+    }
+    setPixels(fits);
 }

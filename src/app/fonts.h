@@ -14,7 +14,5 @@ QFont serifFont();
 QFont sansFont();
 
 // Gives `label` the font size `pixels` or, where its text then needs more than `room`, the
-// largest smaller size at which it fits. Each size tried loads a font: the first is guessed from
-// how the need grows with the size (as its `power`), then it goes a pixel less at a time.
-void shrinkToFit(QLabel* label, int pixels, int room, double power,
-                 const std::function<int()>& need);
+// largest smaller size at which it fits.
+void shrinkToFit(QLabel* label, int pixels, int room, const std::function<int()>& need);

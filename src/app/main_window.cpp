@@ -176,7 +176,6 @@ void MainWindow::applyLayout(QSize decoration) {
     m_tank->setGeometry(layout.tank);
     m_speechLabel->setGeometry(layout.speech);
     m_speechPixels = std::max(1, Layout::pointsToPixels(layout.speechPointSize));
-    fitSpeech();
     m_indicator->setGeometry(layout.indicator);
     QFont buttons = serifFont();
     buttons.setPixelSize(Layout::pointsToPixels(layout.buttonPointSize));
@@ -188,6 +187,7 @@ void MainWindow::applyLayout(QSize decoration) {
         m_buttons[i]->setFont(buttons);
     }
     fitMenuRow();
+    fitSpeech();  // to the new size, above the menu row if it shows
 }
 
 bool MainWindow::event(QEvent* event) {
@@ -313,8 +313,11 @@ void MainWindow::passHeldRelease() {
 
 void MainWindow::fitSpeech() {
     // Long entries in the word lists, or a long taught noun, would run off the window's bottom:
-    // the words get smaller rather than be lost. The height needed grows with the size squared.
-    shrinkToFit(m_speechLabel, m_speechPixels, m_speechLabel->height(), 2,
+    // the words get smaller rather than be lost.
+    // The text hangs from the top; a shown menu row covers the bottom strip.
+    const int room =
+        m_menu->isHidden() ? m_speechLabel->height() : m_menu->y() - m_speechLabel->y();
+    shrinkToFit(m_speechLabel, m_speechPixels, room,
                 [this] { return m_speechLabel->heightForWidth(m_speechLabel->width()); });
 }
 
@@ -349,7 +352,9 @@ void MainWindow::fitMenuRow() {
     for (QPushButton* button : m_buttons)
         if (button->isVisibleTo(m_menu)) shown += button->geometry();
     m_menu->setMask(shown);
+    if (m_menu->isHidden() == shown.isEmpty()) return;
     m_menu->setVisible(!shown.isEmpty());
+    fitSpeech();
 }
 
 QPushButton* MainWindow::firstShownButton() const {
