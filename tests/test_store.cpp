@@ -194,6 +194,18 @@ private Q_SLOTS:
         }
     }
 
+    void aNounIsNeverGluedToAnEndNotRead() {
+        const AsUser user;
+        Folder folder;
+        const QString people = folder.path(u"1.dat"_s);
+        writeFile(people, "a");
+        WordLists words = loaded(folder);
+        QFile::setPermissions(people, QFile::WriteOwner);  // since the start
+        QVERIFY_THROWS_EXCEPTION(Fault, words.learn(u"X"_s));
+        QFile::setPermissions(people, QFile::ReadOwner);
+        QCOMPARE(readFile(people), QByteArray("a"));
+    }
+
     void recordReadsWhatIsThere() {
         Folder folder;
         RecordFile file(folder.path(u"str.dat"_s));

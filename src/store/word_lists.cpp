@@ -162,22 +162,21 @@ void WordLists::learn(const QString& word) {
     people.spans.push_back({people.bytes.size(), line.size()});
     people.bytes += line + '\r';
 
-    // Without a line break at the end, the noun would be glued to the last entry.
-    QByteArray out;
-    QFile old(path);
-    if (old.open(QIODevice::ReadOnly) && old.size() > 0) {
-        old.seek(std::max<qint64>(0, old.size() - 2));
-        const QByteArray tail = old.read(2);
-        if (!tail.endsWith('\r') && !tail.endsWith("\r\n")) out += "\r\n";
-    }
-    old.close();
-    out += line + "\r\n";
     // A noun is a whole line or nothing: a cut-off line would be glued to the next noun. So a
     // failed write (a full disk) is undone before the fault is shown.
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
         throw cannotAppend(path);
     const qint64 before = file.size();
+    // Without a line break at the end, the noun would be glued to the last entry.
+    QByteArray out;
+    if (before > 0) {
+        file.seek(std::max<qint64>(0, before - 2));
+        const QByteArray tail = file.read(2);
+        if (tail.isEmpty()) throw cannotAppend(path);
+        if (!tail.endsWith('\r') && !tail.endsWith("\r\n")) out += "\r\n";
+    }
+    out += line + "\r\n";
     if (file.write(out) != out.size()) {
         file.resize(before);
         throw cannotAppend(path);
