@@ -28,6 +28,8 @@ own=$work/home/.local/share/myoruka
 version=$(launch 10 --version)
 [[ $version == "myoruka "* ]] && [ ! -e "$own" ] ||
     { echo "--version through the launcher printed '$version' or made a copy"; exit 1; }
+(ulimit -f 100 && launch 3)  # a disk too full for the program: no half-made copy stays
+[ -z "$(find "$own" -name '*.new.*')" ] || { echo "a failed copy was left in $own"; exit 1; }
 launch 3
 rm "$own/0.bmp"  # a copy that lost a shipped file gets it back
 launch 3
