@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFont>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -56,7 +55,7 @@ std::pair<double, double> chant(const QString& runDir, std::uint32_t seed) {
         if (!QFile::copy(runDir + u'/' + name, dir.filePath(name)))
             die(u"cannot copy "_s + name + u" from "_s + runDir);
     }
-    // 10 fortunes and 30 talks unlock the exorcism.
+    // 10 fortunes and 30 conversations unlock the exorcism.
     const char counters[7] = {1, 10, 0, 0, 0, 0, 30};
     QFile record(dir.filePath(u"str.dat"_s));
     if (!record.open(QIODevice::WriteOnly) || record.write(counters, 7) != 7)
@@ -112,10 +111,6 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config.fileName()));
     qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
-    // The faces the program puts in place at start-up, so text is laid out as it will be.
-    QFont::insertSubstitutions(u"ＭＳ Ｐ明朝"_s,
-                               {u"IPAPMincho"_s, u"Noto Serif CJK JP"_s, u"Noto Sans CJK JP"_s});
-    QFont::insertSubstitutions(u"ＭＳ Ｐゴシック"_s, {u"IPAPGothic"_s, u"Noto Sans CJK JP"_s});
     // A fault in a tick opens a modal box, which would wait for ever.
     QTimer watchdog;
     QObject::connect(&watchdog, &QTimer::timeout, [] {

@@ -220,7 +220,7 @@ private Q_SLOTS:
         folder.setRecord("\x01\x02\x03\x04\x05\x06\x07" + tail);
         Record longOne = file.load();
         QCOMPARE(longOne, (Record{1, 2, 3, 4, 5, 6, 7}));
-        longOne.years = 9, longOne.talks = 255;
+        longOne.years = 9, longOne.conversations = 255;
         file.store(longOne);
         QCOMPARE(folder.record(), QByteArray("\x09\x02\x03\x04\x05\x06\xff" + tail));
         file.store(Record{});

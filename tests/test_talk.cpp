@@ -56,13 +56,17 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("record");  // before this start raises the years
         QTest::addColumn<QString>("enabled");    // buttons 0..4
         QTest::newRow("first start") << QByteArray() << u"10001"_s;
-        QTest::newRow("headaches 9, talks 19") << bytes({0, 0, 0, 0, 0, 9, 19}) << u"10001"_s;
+        QTest::newRow("headaches 9, conversations 19")
+            << bytes({0, 0, 0, 0, 0, 9, 19}) << u"10001"_s;
         QTest::newRow("headaches 10") << bytes({0, 0, 0, 0, 0, 10, 0}) << u"11001"_s;
-        QTest::newRow("talks 20") << bytes({0, 0, 0, 0, 0, 0, 20}) << u"11001"_s;
-        QTest::newRow("talks 29, fortunes 10") << bytes({0, 10, 0, 0, 0, 0, 29}) << u"11001"_s;
-        QTest::newRow("talks 30, fortunes 9") << bytes({0, 9, 0, 10, 0, 0, 30}) << u"11001"_s;
-        QTest::newRow("talks 30, fortunes 10") << bytes({0, 10, 0, 0, 0, 0, 30}) << u"11011"_s;
-        QTest::newRow("talks 49") << bytes({0, 10, 0, 10, 0, 0, 49}) << u"11011"_s;
+        QTest::newRow("conversations 20") << bytes({0, 0, 0, 0, 0, 0, 20}) << u"11001"_s;
+        QTest::newRow("conversations 29, fortunes 10")
+            << bytes({0, 10, 0, 0, 0, 0, 29}) << u"11001"_s;
+        QTest::newRow("conversations 30, fortunes 9")
+            << bytes({0, 9, 0, 10, 0, 0, 30}) << u"11001"_s;
+        QTest::newRow("conversations 30, fortunes 10")
+            << bytes({0, 10, 0, 0, 0, 0, 30}) << u"11011"_s;
+        QTest::newRow("conversations 49") << bytes({0, 10, 0, 10, 0, 0, 49}) << u"11011"_s;
         QTest::newRow("simple 9") << bytes({0, 10, 0, 9, 0, 0, 50}) << u"11011"_s;
         QTest::newRow("fortunes 9") << bytes({0, 9, 0, 10, 0, 0, 50}) << u"11001"_s;
         QTest::newRow("all unlocked") << bytes({0, 10, 0, 10, 0, 0, 50}) << u"11111"_s;
@@ -162,7 +166,7 @@ private Q_SLOTS:
         rig.activate();
         const int frame = rig.screen.frame;
         QCOMPARE(rig.talk(10, 0), u"お前と会ったのは\r\n1数年前のことだったな"_s);
-        QCOMPARE(int(rig.engine.record().talks), 1);
+        QCOMPARE(int(rig.engine.record().conversations), 1);
         QCOMPARE(rig.screen.frame, frame);  // flipped twice
         QCOMPARE(rig.click(),
                  u"それはちょうど\r\n私が此処に閉じこめられてから\r\n1年という事になる"_s);
@@ -261,7 +265,7 @@ private Q_SLOTS:
                                    << u"体の弱い私にめげずに此処までしてくれて\r\nありがとう"_s;
         QTest::newRow("love and headaches 49")
             << bytes({99, 0, 0, 0, 49, 49, 0}) << u"まぁ、特に言うことはないが"_s;
-        QTest::newRow("years 255, talks do not count")
+        QTest::newRow("years 255, conversations do not count")
             << bytes({255, 0, 0, 0, 0, 0, 255}) << u"まぁ、特に言うことはないが"_s;
     }
     void rebirthPartingRemark() {

@@ -305,7 +305,7 @@ private Q_SLOTS:
         // key repeats as a release and a press of one moment, unmarked by Qt at times.
         enter(QEvent::KeyPress, 5), enter(QEvent::KeyRelease, 6), enter(QEvent::KeyPress, 6);
         QTest::qWait(50);
-        QVERIFY(run.window.engine().record().talks == 0);
+        QVERIFY(run.window.engine().record().conversations == 0);
         const int size = run.speech()->font().pixelSize();
         enter(QEvent::KeyRelease, 7);
         QTRY_COMPARE(run.speech()->text(), u"うむ、"_s + noun + u"じゃな"_s);

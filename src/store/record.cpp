@@ -18,8 +18,8 @@ namespace {
 // The counters in file order, so reading and writing cannot disagree.
 template <typename Record>
 auto fields(Record& r) {
-    return std::array{&r.years,        &r.fortunes,  &r.exorcisms, &r.simpleFortunes,
-                      &r.loveFortunes, &r.headaches, &r.talks};
+    return std::array{&r.years,        &r.fortunes,  &r.exorcisms,    &r.simpleFortunes,
+                      &r.loveFortunes, &r.headaches, &r.conversations};
 }
 
 }  // namespace

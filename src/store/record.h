@@ -15,7 +15,7 @@ struct Record {
     std::uint8_t simpleFortunes = 0;
     std::uint8_t loveFortunes = 0;
     std::uint8_t headaches = 0;
-    std::uint8_t talks = 0;
+    std::uint8_t conversations = 0;
 
     static constexpr int kSize = 7;
 

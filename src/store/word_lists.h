@@ -17,7 +17,7 @@ public:
     static constexpr int kPeople = 1;  // the people list, which grows by taught nouns
     static constexpr int kDoneTo = 2;  // things done to someone
     static constexpr int kPlaces = 3;
-    static constexpr int kClosings = 4;  // closing lines of a reading
+    static constexpr int kClosings = 4;  // closing lines of the fortune (占い)
     static constexpr int kLists = 5;
     static constexpr int kCapacity = 10001;
 

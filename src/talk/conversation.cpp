@@ -18,7 +18,7 @@ constexpr int kTeachingLimit = 10000;
 
 void TalkEngine::conversationStep() {
     if (stepNumber() != 1) return;
-    raiseCounter(m_record.talks);
+    raiseCounter(m_record.conversations);
     const int r = m_random.below(100);
     if (r >= kTeachingChance && m_words.count(WordLists::kPeople) < kTeachingLimit) {
         startTalk(NamedTalk::Teaching);

@@ -26,16 +26,16 @@ QString TalkEngine::statusText(const Record& r) {
         .arg(r.simpleFortunes)
         .arg(r.loveFortunes)
         .arg(r.headaches)
-        .arg(r.talks);
+        .arg(r.conversations);
 }
 
 std::array<bool, 5> TalkEngine::unlockedButtons(const Record& r) {
     std::array<bool, 5> on{};
     on[kFortune] = true;
     on[kConversation] = true;
-    on[kSimpleFortune] = r.headaches >= 10 || r.talks >= 20;
-    on[kExorcism] = r.talks >= 30 && r.fortunes >= 10;
-    on[kLoveFortune] = r.talks >= 50 && r.fortunes >= 10 && r.simpleFortunes >= 10;
+    on[kSimpleFortune] = r.headaches >= 10 || r.conversations >= 20;
+    on[kExorcism] = r.conversations >= 30 && r.fortunes >= 10;
+    on[kLoveFortune] = r.conversations >= 50 && r.fortunes >= 10 && r.simpleFortunes >= 10;
     return on;
 }
 
