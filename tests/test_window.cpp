@@ -92,10 +92,10 @@ struct Running {
     }
 };
 
-// Acts on the next modal box as soon as it is up.
+// Acts on the next modal box as soon as it is up; gives up with the window, should none come.
 template <typename Box, typename Act>
-void whenModal(Act act) {
-    auto* poll = new QTimer;
+void whenModal(QWidget* window, Act act) {
+    auto* poll = new QTimer(window);
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
         if (auto* box = qobject_cast<Box*>(QApplication::activeModalWidget())) {
             poll->deleteLater();
@@ -222,7 +222,7 @@ private Q_SLOTS:
             if (kind[0] == 'f') QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
             if (kind[0] == 'c') writeFile(path, solidBmp(Qt::red, 31).chopped(1));  // padded rows
             QString text;
-            whenModal<QMessageBox>([&text](QMessageBox* box) {
+            whenModal<QMessageBox>(&run.window, [&text](QMessageBox* box) {
                 text = box->text();
                 box->accept();
             });
@@ -241,7 +241,7 @@ private Q_SLOTS:
         const QString speech = run.speech()->text();
         const int frame = run.window.engine().imageFrame();
         QString title, text;
-        whenModal<QMessageBox>([&](QMessageBox* box) {
+        whenModal<QMessageBox>(&run.window, [&](QMessageBox* box) {
             title = box->windowTitle(), text = box->text();
             box->accept();
         });
@@ -288,7 +288,7 @@ private Q_SLOTS:
         // Pasted: the first line with text seen, its spaces kept, what is unseen dropped, a voiced
         // mark joined to its kana, no longer than 500.
         const QString noun = u"　がろ"_s + QString(497, u'く');
-        whenModal<QInputDialog>([](QInputDialog* box) {
+        whenModal<QInputDialog>(&run.window, [](QInputDialog* box) {
             box->setTextValue(QString(600, u' ') +
                               u"\r\n\u200b\r\n　か\u3099\U000E0100\x07ろ\ufe0f"_s +
                               QString(600, u'く'));

@@ -48,14 +48,13 @@ bool chantTick(std::uint8_t& tickCount, QString& text, const WordLists& words, R
         return true;
     }
     if (random.below(100) < 10) {
-        // List a x b cut down, a in 0..3: actions most often, people and deeds now and then.
+        // List a x b cut down, a in 0..3: actions most often, people and things done to someone now
+        // and then.
         const int a = random.below(4);
         const float b = random.next();
         text = text + words.randomWord(static_cast<int>(a * static_cast<double>(b)), random);
     } else {
-        const float r = random.next();
-        const int position = static_cast<int>(static_cast<double>(r) * 60 + 1);
-        text = text + chantCharacters[position - 1];
+        text = text + chantCharacters[random.below(int(chantCharacters.size()))];
     }
     return false;
 }
