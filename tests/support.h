@@ -15,7 +15,7 @@
 
 #include "program_folder.h"
 #include "random.h"
-#include "screen.h"
+#include "talk_view.h"
 
 // Declares fixture `name`: a set-up that throws fails this one test, not the whole program.
 #define FIXTURE(type, name, ...)                                    \
@@ -47,7 +47,7 @@ private:
 };
 
 // Records what the engine asked of the window.
-class FakeScreen : public Screen {
+class FakeView : public TalkView {
 public:
     QString speech, status, lastPrompt, lastTitle;
     int frame = 0, alienYears = -1, interval = 100, quits = 0;

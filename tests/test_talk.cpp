@@ -13,9 +13,9 @@ namespace {
 // A started program: its folder, a fake window and a scripted chance.
 struct Rig {
     Folder folder;
-    FakeScreen screen;
+    FakeView view;
     ScriptedRandom random;
-    TalkEngine engine{screen, random, folder.folder};
+    TalkEngine engine{view, random, folder.folder};
 
     explicit Rig(const QByteArray& record = {}, const QStringList& people = {u"P"_s})
         : folder({{u"A"_s}, people, {u"V"_s}, {u"L"_s}, {u"Z"_s}}) {
@@ -28,16 +28,16 @@ struct Rig {
     }
     QString click(int times = 1) {  // what the alien says after
         for (int i = 0; i < times; ++i) engine.onSpeechClicked();
-        return screen.speech;
+        return view.speech;
     }
     QString talk(int k, int topic = -1) {  // 会話 with below(100) == k, and below(7) == topic
         random.pick(k, 100);
         if (topic >= 0) random.pick(topic, 7);
         engine.onMenuClicked(4);
-        return screen.speech;
+        return view.speech;
     }
     int step() const { return std::get<int>(engine.talkStep()); }
-    bool noButtons() const { return QList(screen.visible, screen.visible + 5) == QList<bool>(5); }
+    bool noButtons() const { return QList(view.visible, view.visible + 5) == QList<bool>(5); }
 };
 
 QByteArray bytes(std::initializer_list<int> values) {
@@ -77,30 +77,30 @@ private Q_SLOTS:
         FIXTURE(Rig, rig, record);
         rig.activate();
         for (int i = 0; i < 5; ++i) {  // the greeting shows exactly the unlocked ones
-            QCOMPARE(rig.screen.enabled[i], enabled[i] == u'1');
-            QCOMPARE(rig.screen.visible[i], enabled[i] == u'1');
+            QCOMPARE(rig.view.enabled[i], enabled[i] == u'1');
+            QCOMPARE(rig.view.visible[i], enabled[i] == u'1');
         }
     }
 
     void greetingAndHeadache() {
         FIXTURE(Rig, rig, bytes({98}));  // the 99th start greets; the 100th is the rebirth
         rig.activate(1);
-        QCOMPARE(rig.screen.frame, 1);
-        QVERIFY(!rig.screen.indicator);
-        rig.screen.status.clear();
+        QCOMPARE(rig.view.frame, 1);
+        QVERIFY(!rig.view.indicator);
+        rig.view.status.clear();
         // Nothing awaited: the picture flips and the status is rewritten.
         QCOMPARE(rig.click(), u"うむ、それがしに何か用かな？"_s);
-        QCOMPARE(rig.screen.frame, 2);
-        QVERIFY(rig.screen.status.startsWith(u"ミョルカ・ばーじょん1.00\r\n年:99　"_s));
+        QCOMPARE(rig.view.frame, 2);
+        QVERIFY(rig.view.status.startsWith(u"ミョルカ・ばーじょん1.00\r\n年:99　"_s));
 
         FIXTURE(Rig, sick, bytes({4, 0, 0, 0, 0, 9, 0}));
         sick.activate(0);
-        QCOMPARE(sick.screen.speech, u"今日は頭痛がして何も考えられない"_s);
+        QCOMPARE(sick.view.speech, u"今日は頭痛がして何も考えられない"_s);
         QVERIFY(sick.noButtons());
         QCOMPARE(sick.click(), u"またの機会にシテオクレ"_s);
-        QCOMPARE(sick.screen.quits, 0);
+        QCOMPARE(sick.view.quits, 0);
         sick.click();
-        QCOMPARE(sick.screen.quits, 1);
+        QCOMPARE(sick.view.quits, 1);
         QCOMPARE(sick.folder.record(), bytes({5, 0, 0, 0, 0, 10, 0}));
     }
 
@@ -139,23 +139,23 @@ private Q_SLOTS:
         rig.activate();
         rig.engine.onMenuClicked(button);
         QVERIFY(rig.noButtons());
-        QCOMPARE(rig.screen.speech, texts[0]);
+        QCOMPARE(rig.view.speech, texts[0]);
         rig.random.pick(99, 100);
         for (int i = 1; i < texts.size(); ++i) {
             rig.click();
-            const int frame = rig.screen.frame;
-            if (rig.screen.animating) rig.click();  // ignored: only the picture flips
-            QCOMPARE(rig.screen.frame, rig.screen.animating ? 3 - frame : frame);
+            const int frame = rig.view.frame;
+            if (rig.view.animating) rig.click();  // ignored: only the picture flips
+            QCOMPARE(rig.view.frame, rig.view.animating ? 3 - frame : frame);
             int ticks = 0;
-            for (; rig.screen.animating; ++ticks) rig.engine.animationTick();
+            for (; rig.view.animating; ++ticks) rig.engine.animationTick();
             QCOMPARE(ticks % 2, ticks ? 1 : 0);  // odd: the alien ends on the other frame
-            QCOMPARE(rig.screen.speech, texts[i]);
-            QVERIFY(rig.screen.indicator);
+            QCOMPARE(rig.view.speech, texts[i]);
+            QVERIFY(rig.view.indicator);
         }
-        QCOMPARE(rig.screen.interval, interval);
-        QCOMPARE(rig.screen.quits, 0);
+        QCOMPARE(rig.view.interval, interval);
+        QCOMPARE(rig.view.quits, 0);
         rig.click();
-        QCOMPARE(rig.screen.quits, 1);
+        QCOMPARE(rig.view.quits, 1);
         QByteArray stored = bytes({1, 10, 0, 10, 0, 0, 50});
         ++stored[counter];
         QCOMPARE(rig.folder.record(), stored);
@@ -164,15 +164,15 @@ private Q_SLOTS:
     void conversationStartsNestedAndResumesAtStep3() {
         FIXTURE(Rig, rig, QByteArray());
         rig.activate();
-        const int frame = rig.screen.frame;
+        const int frame = rig.view.frame;
         QCOMPARE(rig.talk(10, 0), u"お前と会ったのは\r\n1数年前のことだったな"_s);
         QCOMPARE(int(rig.engine.record().conversations), 1);
-        QCOMPARE(rig.screen.frame, frame);  // flipped twice
+        QCOMPARE(rig.view.frame, frame);  // flipped twice
         QCOMPARE(rig.click(),
                  u"それはちょうど\r\n私が此処に閉じこめられてから\r\n1年という事になる"_s);
         const QString out = u"どうだ？\r\nソロソロ此処から出してはくれないか？"_s;
         QCOMPARE(rig.click(), out);
-        QVERIFY(rig.screen.visible[0] && rig.screen.visible[4] && !rig.screen.indicator);
+        QVERIFY(rig.view.visible[0] && rig.view.visible[4] && !rig.view.indicator);
         // Still awaiting clicks: the step runs on to 100, wraps, and only then says step 2.
         QCOMPARE(rig.click(96), out);
         QCOMPARE(rig.step(), 1);
@@ -196,7 +196,7 @@ private Q_SLOTS:
         FIXTURE(Rig, rig, QByteArray());
         rig.activate();
         QCOMPARE(rig.talk(69, topic - 6), line);
-        QCOMPARE(rig.screen.visible[4], topic != 9);  // one-line topics offer the menu at once
+        QCOMPARE(rig.view.visible[4], topic != 9);  // one-line topics offer the menu at once
         // The gossip gives a verdict on every later click.
         const QString verdicts[] = {u"なかなかいいねって"_s, u"ちょっとだめよねって"_s,
                                     u"まぁまぁよねって"_s};
@@ -209,30 +209,30 @@ private Q_SLOTS:
     void teachingANewNounStoresItForGood() {
         FIXTURE(Rig, rig, QByteArray());
         rig.activate();
-        rig.screen.answers = {u"ね😀こ"_s};
+        rig.view.answers = {u"ね😀こ"_s};
         QCOMPARE(rig.talk(70), u"うむ、ね😀こじゃな"_s);  // echoed as typed
-        QCOMPARE(rig.screen.lastPrompt, u"名詞を教えて下さい"_s);
-        QCOMPARE(rig.screen.lastTitle, u"要求じゃ"_s);
+        QCOMPARE(rig.view.lastPrompt, u"名詞を教えて下さい"_s);
+        QCOMPARE(rig.view.lastTitle, u"要求じゃ"_s);
         QCOMPARE(rig.step(), 3);
         QCOMPARE(rig.click(), u"うにゅ、覚えたぞ"_s);
         const QByteArray file = cp932(u"P\r\nね？こ\r\n"_s);
         QCOMPARE(readFile(rig.folder.path(u"1.dat"_s)), file);
         QCOMPARE(rig.engine.words().count(1), 2);
         QCOMPARE(rig.click(2), u"うりょうりょ"_s);
-        QVERIFY(rig.screen.visible[4]);
+        QVERIFY(rig.view.visible[4]);
         // Known as stored, with another emoji for the "？"; so is an empty or cancelled answer.
         for (const QString& answer : {u"ね🐈こ"_s, QString()}) {
-            rig.screen.answers = {answer};
+            rig.view.answers = {answer};
             QCOMPARE(rig.talk(99), u"その言葉はもうシットルぞ"_s);
             QCOMPARE(rig.click(), u"うりょうりょ"_s);
         }
         QCOMPARE(rig.folder.record(), QByteArray());  // nothing stored before the end,
         rig.engine.storeRecord();                     // unless the desktop session asks
         QCOMPARE(rig.folder.record(), bytes({1, 0, 0, 0, 0, 0, 3}));
-        QCOMPARE(rig.screen.quits, 0);
+        QCOMPARE(rig.view.quits, 0);
         // Closed while the box is open: the run is stored, the noun is not taken.
-        rig.screen.answers = {u"いぬ"_s};
-        rig.screen.onEvents = [&] { rig.engine.quitAndStore(); };
+        rig.view.answers = {u"いぬ"_s};
+        rig.view.onEvents = [&] { rig.engine.quitAndStore(); };
         QVERIFY(!rig.talk(70).contains(u"いぬ"_s));
         QCOMPARE(rig.folder.record(), bytes({1, 0, 0, 0, 0, 0, 4}));
         QCOMPARE(readFile(rig.folder.path(u"1.dat"_s)), file);
@@ -273,40 +273,40 @@ private Q_SLOTS:
         QFETCH(QString, remark);
         FIXTURE(Rig, rig, record + "tail");
         rig.activate(1);  // the draw is made but the rebirth wins
-        QCOMPARE(rig.screen.speech, u"うう！！"_s);
+        QCOMPARE(rig.view.speech, u"うう！！"_s);
         QVERIFY(rig.noButtons());
         QCOMPARE(rig.click(3), remark);
         QCOMPARE(rig.click(3), u"ふう"_s);
-        QCOMPARE(rig.screen.alienYears, 0);
+        QCOMPARE(rig.view.alienYears, 0);
         QCOMPARE(rig.click(), u"まぁ、これからもヨロシク"_s);
         rig.click();
         QCOMPARE(rig.folder.record(), QByteArray(7, '\0') + "tail");
-        QCOMPARE(rig.screen.quits, 1);
+        QCOMPARE(rig.view.quits, 1);
     }
 
     void eventPassesInsideTheBlink() {
         FIXTURE(Rig, rig, bytes({5, 1, 2, 3, 4, 5, 6}));
         rig.activate();
         rig.engine.onMenuClicked(0);
-        rig.screen.onEvents = [&] { rig.engine.onSpeechClicked(); };
+        rig.view.onEvents = [&] { rig.engine.onSpeechClicked(); };
         rig.engine.blinkIndicator();
-        QCOMPARE(rig.screen.lamp, Lamp::Red);
+        QCOMPARE(rig.view.lamp, Lamp::Red);
         QCOMPARE(rig.step(), 3);  // the click ran step 2 inside the blink
-        rig.screen.onEvents = [&] { rig.engine.quitAndStore(); };  // closed inside a pass
+        rig.view.onEvents = [&] { rig.engine.quitAndStore(); };  // closed inside a pass
         rig.engine.blinkIndicator();
-        QCOMPARE(rig.screen.lamp, Lamp::Yellow);
+        QCOMPARE(rig.view.lamp, Lamp::Yellow);
         QCOMPARE(rig.folder.record(), bytes({6, 2, 2, 3, 4, 5, 6}));
         // Stored once; nothing happens after.
-        const QString speech = rig.screen.speech;
-        const int frame = rig.screen.frame;
+        const QString speech = rig.view.speech;
+        const int frame = rig.view.frame;
         rig.folder.setRecord({});
         rig.engine.quitAndStore();
         rig.click();
         rig.engine.animationTick();
         rig.engine.onMenuClicked(4);
-        QCOMPARE(rig.screen.quits, 1);
-        QCOMPARE(rig.screen.speech, speech);
-        QCOMPARE(rig.screen.frame, frame);
+        QCOMPARE(rig.view.quits, 1);
+        QCOMPARE(rig.view.speech, speech);
+        QCOMPARE(rig.view.frame, frame);
         QCOMPARE(rig.folder.record(), QByteArray());
     }
 };

@@ -13,8 +13,8 @@
 
 #include "layout.h"
 #include "picture_file.h"
-#include "screen.h"
 #include "talk_engine.h"
+#include "talk_view.h"
 
 class QLabel;
 class QPushButton;
@@ -26,7 +26,7 @@ class Tank;
 
 // The one window, "ミョルカ": it builds the controls, lays them out from the screen height and
 // forwards every event to the talk engine, which owns all the rules.
-class MainWindow : public QWidget, public Screen {
+class MainWindow : public QWidget, public TalkView {
     Q_OBJECT
 
 public:
@@ -48,7 +48,7 @@ public:
     TalkEngine& engine() { return m_engine; }
     static QString helpText();
 
-    // Screen
+    // TalkView
     void setSpeech(const QString& text) override;
     void setStatus(const QString& text) override;
     void showFrame(int frame) override;

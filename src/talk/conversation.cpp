@@ -6,8 +6,8 @@
 // conversationStep, so its step 1 runs within the button's click, which then advances the
 // step once more: the next click runs step 3.
 #include "random.h"
-#include "screen.h"
 #include "talk_engine.h"
+#include "talk_view.h"
 
 using namespace Qt::StringLiterals;
 
@@ -31,7 +31,7 @@ void TalkEngine::teachingStep() {
     switch (stepNumber()) {
         case 1:
             say(u"何か私に教えることはないか？"_s);
-            m_taughtWord = m_screen.askText(u"名詞を教えて下さい"_s, u"要求じゃ"_s);
+            m_taughtWord = m_view.askText(u"名詞を教えて下さい"_s, u"要求じゃ"_s);
             if (m_ended) return;  // the program was closed while the box was open
             say(u"うむ、"_s + m_taughtWord + u"じゃな");
             if (m_words.knows(m_taughtWord)) {

@@ -6,8 +6,8 @@
 // farewell stores the record and ends the program.
 #include "phrases.h"
 #include "random.h"
-#include "screen.h"
 #include "talk_engine.h"
+#include "talk_view.h"
 
 using namespace Qt::StringLiterals;
 
@@ -32,7 +32,7 @@ void TalkEngine::fortuneStep() {
             break;
         case 2:
             say(fateIndex(u"今日の運命指数は", m_random) + u"\r\n\r\nそなたは今日、");
-            m_screen.setAnimationInterval(kSlowTicksMs);
+            m_view.setAnimationInterval(kSlowTicksMs);
             startAnimation();
             break;
         case 3: append(u"\r\n"_s + m_words.randomWord(WordLists::kClosings, m_random)); break;
@@ -48,7 +48,7 @@ void TalkEngine::exorcismStep() {
             say(u"お払いをして進ぜよう\r\n"_s);
             break;
         case 2:
-            m_screen.setAnimationInterval(kChantTicksMs);
+            m_view.setAnimationInterval(kChantTicksMs);
             startAnimation();
             break;
         case 3: say(u"これでＯＫじゃ"_s); break;
@@ -81,7 +81,7 @@ void TalkEngine::loveFortuneStep() {
             break;
         case 2:
             say(fateIndex(u"そうじゃな、その恋の運命指数は", m_random) + u"\r\n");
-            m_screen.setAnimationInterval(kSlowTicksMs);
+            m_view.setAnimationInterval(kSlowTicksMs);
             startAnimation();
             break;
         case 3:

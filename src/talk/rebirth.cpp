@@ -3,8 +3,8 @@
 
 // The farewell after a hundred starts: a parting remark chosen from the counters, the alien
 // shrunk to a newborn, and at the ninth step (the eighth click) every counter back to zero.
-#include "screen.h"
 #include "talk_engine.h"
+#include "talk_view.h"
 
 using namespace Qt::StringLiterals;
 
@@ -34,7 +34,7 @@ void TalkEngine::rebirthStep() {
         case 5: say(u"私はこれから生まれ変わるのだ"_s); break;
         case 6: say(u"さぁ押してくれ、お前のその手で、私を生まれ変わらせてくれ"_s); break;
         case 7:
-            m_screen.placeAlien(0);  // newborn size
+            m_view.placeAlien(0);  // newborn size
             say(u"ふう"_s);
             break;
         case 8: say(u"まぁ、これからもヨロシク"_s); break;

@@ -5,15 +5,15 @@
 
 #include "animation.h"
 #include "random.h"
-#include "screen.h"
+#include "talk_view.h"
 
 using namespace Qt::StringLiterals;
 
 const std::array<QString, 5> TalkEngine::menuCaptions = {u"占い"_s, u"単純"_s, u"恋占い"_s,
                                                          u"お払い"_s, u"会話"_s};
 
-TalkEngine::TalkEngine(Screen& screen, Random& random, QString folder)
-    : m_screen(screen),
+TalkEngine::TalkEngine(TalkView& view, Random& random, QString folder)
+    : m_view(view),
       m_random(random),
       m_folder(std::move(folder)),
       m_recordFile(m_folder + u"str.dat"_s) {}
@@ -40,7 +40,7 @@ std::array<bool, 5> TalkEngine::unlockedButtons(const Record& r) {
 }
 
 void TalkEngine::load() {
-    m_screen.setAnimationRunning(false);
+    m_view.setAnimationRunning(false);
     m_words.load(m_folder);
     m_record = m_recordFile.load();
     raiseCounter(m_record.years);
@@ -48,8 +48,8 @@ void TalkEngine::load() {
     // Unlocking looks at the counters once; what a run raises counts from the next start.
     m_unlocked = unlockedButtons(m_record);
     for (int i = 0; i < 5; ++i) {
-        m_screen.setButtonEnabled(i, m_unlocked[i]);
-        m_screen.setButtonVisible(i, false);
+        m_view.setButtonEnabled(i, m_unlocked[i]);
+        m_view.setButtonVisible(i, false);
     }
 }
 
@@ -57,7 +57,7 @@ void TalkEngine::activate() {
     if (m_ended || m_activated) return;
     m_activated = true;
     m_frame = 1;
-    m_screen.showFrame(m_frame);
+    m_view.showFrame(m_frame);
 
     const int r = m_random.below(5);  // drawn whatever follows, so the sequence stays the same
     if (m_record.years >= 100) {
@@ -74,7 +74,7 @@ void TalkEngine::quitAndStore() {
     if (m_ended) return;
     m_ended = true;
     m_recordFile.store(m_record);
-    m_screen.quit();
+    m_view.quit();
 }
 
 void TalkEngine::storeRecord() {
@@ -114,12 +114,12 @@ void TalkEngine::runScript() {
 
 void TalkEngine::onMenuClicked(int index) {
     if (m_ended) return;
-    for (int i = 0; i < 5; ++i) m_screen.setButtonVisible(i, false);
+    for (int i = 0; i < 5; ++i) m_view.setButtonVisible(i, false);
     startTalk(index);
 }
 
 void TalkEngine::startTalk(const TalkMode& mode) {
-    m_screen.setIndicatorVisible(true);
+    m_view.setIndicatorVisible(true);
     m_awaitClick = true;
     m_mode = mode;
     m_step = 1;
@@ -129,24 +129,24 @@ void TalkEngine::startTalk(const TalkMode& mode) {
 void TalkEngine::startAnimation() {
     m_step = stepNumber() + 1;
     m_tickCount = 0;
-    m_screen.setAnimationRunning(true);
+    m_view.setAnimationRunning(true);
     m_awaitClick = false;
-    m_screen.setIndicatorVisible(false);
+    m_view.setIndicatorVisible(false);
 }
 
 void TalkEngine::showMenu() {
     for (int i = 0; i < 5; ++i)
-        if (m_unlocked[i]) m_screen.setButtonVisible(i, true);
-    m_screen.setIndicatorVisible(false);
+        if (m_unlocked[i]) m_view.setButtonVisible(i, true);
+    m_view.setIndicatorVisible(false);
 }
 
 void TalkEngine::blinkIndicator() {
     if (m_ended) return;
     m_lamp = m_lamp == Lamp::Yellow ? Lamp::Red : Lamp::Yellow;
-    m_screen.setIndicatorLamp(m_lamp);
+    m_view.setIndicatorLamp(m_lamp);
     // An event pass at every blink and tick: clicks and paints waiting behind a step are taken
     // at once, so a click can run a step inside a blink.
-    m_screen.processEvents();
+    m_view.processEvents();
 }
 
 void TalkEngine::animationTick() {
@@ -163,21 +163,21 @@ void TalkEngine::animationTick() {
     }
     if (text != m_speech) say(text);
     if (finished) {
-        m_screen.setIndicatorVisible(true);
-        m_screen.setAnimationRunning(false);
+        m_view.setIndicatorVisible(true);
+        m_view.setAnimationRunning(false);
         m_awaitClick = true;
         return;
     }
-    m_screen.processEvents();
+    m_view.processEvents();
 }
 
 void TalkEngine::showStatus() {
-    m_screen.setStatus(statusText(m_record));
+    m_view.setStatus(statusText(m_record));
 }
 
 void TalkEngine::flipPicture() {
     m_frame = m_frame % 2 + 1;
-    m_screen.showFrame(m_frame);
+    m_view.showFrame(m_frame);
 }
 
 int TalkEngine::stepNumber() const {
@@ -187,5 +187,5 @@ int TalkEngine::stepNumber() const {
 
 void TalkEngine::say(const QString& text) {
     m_speech = text;
-    m_screen.setSpeech(m_speech);
+    m_view.setSpeech(m_speech);
 }

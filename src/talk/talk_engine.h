@@ -11,7 +11,7 @@
 #include "word_lists.h"
 
 class Random;
-class Screen;
+class TalkView;
 
 // The alien's whole talk, without a display. The window forwards its events here:
 //   load        once, before the window is shown: lists, record, unlock rules;
@@ -23,7 +23,7 @@ class Screen;
 //   storeRecord       stores the counters as they stand, and the run goes on.
 class TalkEngine {
 public:
-    TalkEngine(Screen& screen, Random& random, QString folder);
+    TalkEngine(TalkView& view, Random& random, QString folder);
 
     static const std::array<QString, 5> menuCaptions;
 
@@ -77,7 +77,7 @@ private:
     void say(const QString& text);
     void append(const QString& text) { say(m_speech + text); }
 
-    Screen& m_screen;
+    TalkView& m_view;
     Random& m_random;
     const QString m_folder;
     const RecordFile m_recordFile;

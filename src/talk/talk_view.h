@@ -9,9 +9,9 @@
 
 // What the talk needs from the window. The Qt window implements it; tests use a fake that
 // records what happened.
-class Screen {
+class TalkView {
 public:
-    virtual ~Screen() = default;
+    virtual ~TalkView() = default;
 
     virtual void setSpeech(const QString& text) = 0;
     virtual void setStatus(const QString& text) = 0;
