@@ -20,6 +20,11 @@ QString fateIndex(QStringView lead, Random& random) {
     return lead + QString::number(random.below(100)) + u"％じゃ";
 }
 
+// The fortune's and the simple fortune's first words.
+QString todaysIndex(Random& random) {
+    return fateIndex(u"今日の運命指数は", random) + u"\r\n\r\nそなたは今日、";
+}
+
 const QString kFarewell = u"それではこれにて"_s;
 
 }  // namespace
@@ -31,7 +36,7 @@ void TalkEngine::fortuneStep() {
             say(u"占って進ぜよう、・・・っっっっっっｍ！"_s);
             break;
         case 2:
-            say(fateIndex(u"今日の運命指数は", m_random) + u"\r\n\r\nそなたは今日、");
+            say(todaysIndex(m_random));
             m_view.setAnimationInterval(kSlowTicksMs);
             startAnimation();
             break;
@@ -64,8 +69,8 @@ void TalkEngine::simpleFortuneStep() {
             say(u"占って進ぜよう・・・、うむむむむ"_s);
             break;
         case 2: {
-            const QString index = fateIndex(u"今日の運命指数は", m_random);
-            say(index + u"\r\n\r\nそなたは今日、" + fortuneGrade(m_random));
+            const QString index = todaysIndex(m_random);  // drawn before the grade
+            say(index + fortuneGrade(m_random));
             break;
         }
         case 3: say(kFarewell); break;

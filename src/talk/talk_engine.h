@@ -14,11 +14,12 @@ class Random;
 class TalkView;
 
 // The alien's whole talk, without a display. The window forwards its events here:
-//   load        once, before the window is shown: lists, record, unlock rules;
-//   activate    on first activation: the first picture, then greeting, headache or rebirth;
-//   onMenuClicked(i)     a menu button starts talk mode i;
-//   onSpeechClicked        a click on the speech runs one script step while a click is awaited;
-//   animationTick      an animation tick; blinkIndicator the indicator's blink;
+//   load              once, before the window is shown: lists, record, unlock rules;
+//   activate          when the window first shows: the first picture, then the greeting,
+//                     the headache or the rebirth;
+//   onMenuClicked(i)  a menu button starts talk mode i;
+//   onSpeechClicked   a click on the speech runs one script step while a click is awaited;
+//   animationTick     an animation tick; blinkIndicator, the indicator's blink;
 //   quitAndStore      stores the record once and ends; afterwards every handler does nothing;
 //   storeRecord       stores the counters as they stand, and the run goes on.
 class TalkEngine {
