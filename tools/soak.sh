@@ -20,6 +20,9 @@
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
+# A display of our own, which goes when the soak ends.
+[ -n "${MYORUKA_SOAK_DISPLAY:-}" ] ||
+    MYORUKA_SOAK_DISPLAY=yes exec bash "$top/tools/xvfb-run.sh" bash "$0" "$@"
 minutes=${1:-10}
 build=${MYORUKA_SOAK_BUILD:-$top/build}
 sample_every=${SOAK_SAMPLE:-10}
@@ -38,27 +41,13 @@ rm -f "$work/app/str.dat"
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime
 
-xvfb=
 pid=
 # shellcheck disable=SC2317  # called by the trap
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-# --- a display of our own -------------------------------------------------------------------
-for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
-done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=:$n
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-done
 
 # --- the program, greeting with its menu ----------------------------------------------------
 win=
