@@ -197,12 +197,13 @@ private Q_SLOTS:
         rig.activate();
         QCOMPARE(rig.talk(69, topic - 6), line);
         QCOMPARE(rig.view.visible[4], topic != 9);  // one-line topics offer the menu at once
+        if (topic != 9) return;
         // The gossip gives a verdict on every later click.
         const QString verdicts[] = {u"なかなかいいねって"_s, u"ちょっとだめよねって"_s,
                                     u"まぁまぁよねって"_s};
         for (int v : {2, 0, 1}) {
             rig.random.pick(v, 3);
-            if (topic == 9) QCOMPARE(rig.click(), verdicts[v]);
+            QCOMPARE(rig.click(), verdicts[v]);
         }
     }
 
