@@ -4,8 +4,11 @@
 #include "fonts.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QStringList>
+#include <QTextBoundaryFinder>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -61,4 +64,29 @@ void shrinkToFit(QLabel* label, int pixels, int room, const std::function<int()>
         (need() <= room ? fits : tooLarge) = middle;
     }
     setPixels(fits);
+}
+
+QString breakOverlongWords(const QString& text, const QFontMetrics& metrics, int width) {
+    // Measured only where enough characters stand together to be that wide: the chant's
+    // text is broken up afresh at every tick.
+    const qsizetype fewest = std::max(2, width / std::max(1, metrics.maxWidth()));
+    QTextBoundaryFinder lineBreaks(QTextBoundaryFinder::Line, text);
+    QString broken;
+    qsizetype start = 0;
+    for (qsizetype end = lineBreaks.toNextBoundary(); end > 0; end = lineBreaks.toNextBoundary()) {
+        const QString word = text.mid(start, end - start);
+        start = end;
+        if (word.size() < fewest || metrics.horizontalAdvance(word.trimmed()) <= width) {
+            broken += word;
+            continue;
+        }
+        QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, word);
+        qsizetype from = 0;
+        for (qsizetype to = characters.toNextBoundary(); to > 0; to = characters.toNextBoundary()) {
+            if (from > 0) broken += QChar(0x200B);
+            broken += QStringView(word).mid(from, to - from);
+            from = to;
+        }
+    }
+    return broken;
 }

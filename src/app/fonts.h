@@ -6,6 +6,7 @@
 #include <QFont>
 #include <functional>
 
+class QFontMetrics;
 class QLabel;
 
 // The faces the window asks for, "ＭＳ Ｐ明朝" and "ＭＳ Ｐゴシック", as the first installed of
@@ -16,3 +17,7 @@ QFont sansFont();
 // Gives `label` the font size `pixels` or, where its text then needs more than `room`, the
 // largest smaller size at which it fits.
 void shrinkToFit(QLabel* label, int pixels, int room, const std::function<int()>& need);
+
+// `text` with a zero-width space between the characters of each word wider than `width`: a
+// label breaks lines only between words, and such a word would run off its sides.
+QString breakOverlongWords(const QString& text, const QFontMetrics& metrics, int width);

@@ -66,7 +66,7 @@ MainWindow::MainWindow(Random& random, const QString& folder, QWidget* parent)
     setWindowTitle(u"ミョルカ"_s);
 
     m_speechLabel->setObjectName(u"speech"_s);
-    m_speechLabel->setText(u"Lbl"_s);  // the placeholder until the first words
+    m_speechLabel->setText(m_speech);
     m_speechLabel->setTextFormat(Qt::PlainText);
     m_speechLabel->setWordWrap(true);
     m_speechLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -187,7 +187,7 @@ void MainWindow::applyLayout(QSize decoration) {
         m_buttons[i]->setFont(buttons);
     }
     fitMenuRow();
-    fitSpeech();  // to the new size, above the menu row if it shows
+    showSpeech();  // to the new size, above the menu row if it shows
 }
 
 bool MainWindow::event(QEvent* event) {
@@ -295,11 +295,18 @@ void MainWindow::onAlienClicked() {
 }
 
 void MainWindow::setSpeech(const QString& text) {
-    QString shown = text;
-    shown.replace(u"\r\n"_s, u"\n"_s);
-    m_speechLabel->setText(shown);
-    fitSpeech();
+    m_speech = text;
+    m_speech.replace(u"\r\n"_s, u"\n"_s);
+    showSpeech();
     announceSoon();
+}
+
+void MainWindow::showSpeech() {
+    QFont font = m_speechLabel->font();
+    font.setPixelSize(m_speechPixels);
+    m_speechLabel->setText(
+        breakOverlongWords(m_speech, QFontMetrics(font), m_speechLabel->contentsRect().width()));
+    fitSpeech();
 }
 
 void MainWindow::passHeldRelease() {
@@ -418,7 +425,7 @@ void MainWindow::announce() {
     // speech area the focus says the line. Either way each line is heard once.
     const bool groupSaysLine = toMenu && !menuWasThere;
     if (toMenu) first->setFocus();
-    const QString line = m_speechLabel->text();
+    const QString& line = m_speech;
     if (toSpeech) {
         m_speechLabel->setAccessibleName(line);
         m_speechLabel->setFocus();
@@ -446,9 +453,9 @@ QString MainWindow::askText(const QString& prompt, const QString& title) {
     box.setOkButtonText(u"OK"_s);
     box.setCancelButtonText(u"キャンセル"_s);
     // The box opens within the step that asks, before the question could be heard on its own.
-    box.setAccessibleDescription(m_speechLabel->text());
-    m_speechLabel->setAccessibleName(m_speechLabel->text());
-    m_heard = m_speechLabel->text();
+    box.setAccessibleDescription(m_speech);
+    m_speechLabel->setAccessibleName(m_speech);
+    m_heard = m_speech;
     if (box.exec() != QDialog::Accepted) return QString();
     // Pasted text may carry what no one sees: control and format characters, variation
     // selectors. Stored, they would come back as "？".

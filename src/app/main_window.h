@@ -77,6 +77,7 @@ private:
     void onAlienClicked();
     QPushButton* firstShownButton() const;  // in the menu row, whether or not it is on screen
     void fitMenuRow();
+    void showSpeech();
     void fitSpeech();
     void passHeldRelease();
     // Tells a screen reader what changed once the handler is done: the completed line, and
@@ -92,7 +93,8 @@ private:
     bool m_announcePending = false;
     bool m_menuAnnounced = false;
     bool m_keyboardUsed = false;
-    QString m_heard;  // the speech as a screen reader last heard it
+    QString m_speech = QStringLiteral("Lbl");  // the placeholder until the first words
+    QString m_heard;                           // the speech as a screen reader last heard it
 
     bool m_speechPressed = false;
     int m_speechPixels = 16;  // the speech's size from the layout; smaller for a long text
