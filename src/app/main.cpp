@@ -1,7 +1,9 @@
 // SPDX-FileCopyrightText: The Myoruka developers
 // SPDX-License-Identifier: MIT
 
+#include <pwd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QApplication>
 #include <QDir>
@@ -52,6 +54,20 @@ void closeOnSignals(MainWindow& window) {
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
 }
 
+// Under su or sudo the session has no runtime folder: the one Qt falls back to is made private
+// here first, so that neither Qt nor the check for a second copy warns about it at every start.
+void provideRuntimeFolder() {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    const passwd* user = ::getpwuid(::geteuid());
+    if (!user) return;
+    const QByteArray folder = QFile::encodeName(QDir::tempPath()) + "/runtime-" + user->pw_name;
+    ::mkdir(folder.constData(), 0700);
+    struct stat info = {};
+    if (::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::geteuid() && (info.st_mode & 0777) == 0700)
+        qputenv("XDG_RUNTIME_DIR", folder);
+}
+
 MainWindow* g_running = nullptr;
 
 // When the X server goes away, Qt's X11 plugin calls exit() itself, past our event loop: the
@@ -81,6 +97,7 @@ void setWindowIcon() {
 
 int main(int argc, char** argv) {
     if (const auto exitCode = handleCommandLine(argc, argv)) return *exitCode;
+    provideRuntimeFolder();
     holdQtMessagesWhileOpeningDisplay();
     QApplication app(argc, argv);
     displayOpened();

@@ -202,6 +202,7 @@ def second_copy():
     """One alien per folder: a second start counts nothing and leaves; a dead run's lock and its
     leftover temporary record are cleared by the next start, the user's older copy is not; other
     folders are independent."""
+    os.environ.pop('XDG_RUNTIME_DIR')  # as under su: the program makes its own, without a word
     folder = fresh_copy([4, 0, 0, 0, 0, 0, 0])
     backup = folder / 'str.dat.backup'  # shaped like a leftover, but there before the run
     backup.write_bytes(b'mine')
@@ -230,6 +231,7 @@ def second_copy():
     headache = int(third.opening() != MENU)  # one start in five opens with it
     third.end(signal.SIGHUP)  # its terminal closed
     third.expect_record([5, 0, 0, 0, 0, headache, 0])
+    check(first.stderr() + third.stderr() == '', f'warnings: {first.stderr() + third.stderr()}')
 
 
 def lost_display():
