@@ -320,8 +320,8 @@ void MainWindow::passHeldRelease() {
 
 void MainWindow::fitSpeech() {
     // Long entries in the word lists, or a long taught noun, would run off the window's bottom:
-    // the words get smaller rather than be lost.
-    // The text hangs from the top; a shown menu row covers the bottom strip.
+    // the words get smaller rather than be lost. The text hangs from the top, and a shown menu
+    // row covers the bottom strip.
     const int room =
         m_menu->isHidden() ? m_speechLabel->height() : m_menu->y() - m_speechLabel->y();
     shrinkToFit(m_speechLabel, m_speechPixels, room,
