@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: The Myoruka developers
 // SPDX-License-Identifier: MIT
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,8 +14,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <thread>
 
+#include "fault.h"
+#include "folder_lock.h"
 #include "layout.h"
 #include "main_window.h"
 #include "support.h"
@@ -390,6 +394,26 @@ private Q_SLOTS:
         int status = 0;
         ::waitpid(child, &status, 0);
         QCOMPARE(WEXITSTATUS(status), 2);
+    }
+
+    // A lock the full disk has no room for: the start stops before it counts, or a second start
+    // would run beside it and one run's counts be lost.
+    void aLockThatCannotBeWrittenStopsTheStart() {
+        QTemporaryDir dir;
+        const QString folder = programFolder(dir.path());
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit full{0, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &full);
+        QString file;
+        try {
+            FolderLock(folder).acquire();
+        } catch (const Fault& fault) {
+            file = fault.file();
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(file, folder + u"str.dat"_s);
     }
 
     // A screen reader is handed a reading once, complete, never each grown line.

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "fault.h"
 #include "record.h"
 
 using namespace Qt::StringLiterals;
@@ -61,11 +62,16 @@ bool FolderLock::acquire() {
     const QDateTime deadRunStarted = deadRun.exists() ? deadRun.lastModified() : QDateTime();
     if (m_lock.tryLock(0)) {
         if (deadRunStarted.isValid())
-            RecordFile(m_folder + u"str.dat"_s).removeLeftovers(deadRunStarted);
+            RecordFile::inFolder(m_folder).removeLeftovers(deadRunStarted);
         return true;
     }
     // A folder we cannot write to is not a second copy: the start reports the folder itself.
-    if (m_lock.error() != QLockFile::LockFailedError) return true;
+    if (m_lock.error() == QLockFile::PermissionError) return true;
+    // Nor is a full disk; but without the lock a second start would run too, and one run's
+    // counts would be lost. Nothing has been counted yet: better to stop now.
+    if (m_lock.error() != QLockFile::LockFailedError)
+        throw writeFault(u"記録ファイルに書き込めません"_s, RecordFile::inFolder(m_folder).path(),
+                         Writing::ReplacesTheFile);
     // Nor is a dead run's lock that could not be taken over, as the folder went read-only.
     qint64 holder = 0;
     if (m_lock.getLockInfo(&holder, nullptr, nullptr) && holder > 0 &&

@@ -21,7 +21,8 @@ public:
     FolderLock& operator=(const FolderLock&) = delete;
 
     // False when another run holds this folder; it has been asked to show itself. A lock left by
-    // a run that died is taken over. Holding the lock, removes a killed save's leftovers.
+    // a run that died is taken over. Holding the lock, removes a killed save's leftovers. Throws
+    // Fault when the lock cannot be written (a full disk).
     bool acquire();
 
     // Brings `window` to the front whenever a later start in this folder asks.

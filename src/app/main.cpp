@@ -107,13 +107,13 @@ int main(int argc, char** argv) {
     QApplication::setFont(sansFont().resolve(QApplication::font()));
 
     const QString folder = programFolder(QCoreApplication::applicationDirPath());
+    setWindowIcon();  // a fault at the start shows its box with it too
     FolderLock lock(folder);
-    if (!lock.acquire()) return 0;  // the run already in this folder was asked to come forward
-
-    setWindowIcon();  // a fault at load shows its box with it too
     ClockRandom random;
     MainWindow window(random, folder);
     try {
+        // The run already in this folder was asked to come forward.
+        if (!lock.acquire()) return 0;
         window.load();
     } catch (const Fault& fault) {
         reportFault(fault, nullptr);

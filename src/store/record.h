@@ -31,6 +31,8 @@ inline void raiseCounter(std::uint8_t& counter) {
 class RecordFile {
 public:
     explicit RecordFile(QString path) : m_path(std::move(path)) {}
+    // The record of the program in `folder` (which ends in a separator).
+    static RecordFile inFolder(const QString& folder) { return RecordFile(folder + u"str.dat"); }
 
     // A missing file reads as zeros and is created empty, so that a folder we cannot
     // write to is reported now rather than when the user's counts would be lost.

@@ -16,7 +16,7 @@ TalkEngine::TalkEngine(TalkView& view, Random& random, QString folder)
     : m_view(view),
       m_random(random),
       m_folder(std::move(folder)),
-      m_recordFile(m_folder + u"str.dat"_s) {}
+      m_recordFile(RecordFile::inFolder(m_folder)) {}
 
 QString TalkEngine::statusText(const Record& r) {
     return u"ミョルカ・ばーじょん1.00\r\n年:%1　占い:%2　払い:%3　単占:%4　恋占:%5　頭痛:%6　会話:%7"_s
