@@ -30,9 +30,13 @@ version=$(launch 10 --version)
     { echo "--version through the launcher printed '$version' or made a copy"; exit 1; }
 (ulimit -f 100 && launch 3)  # a disk too full for the program: no half-made copy stays
 [ -z "$(find "$own" -name '*.new.*')" ] || { echo "a failed copy was left in $own"; exit 1; }
+true & dead=$!
+wait $dead
+touch "$own/2.dat.new.$dead"  # what a start killed during its copy leaves
 launch 3
 rm "$own/0.bmp"  # a copy that lost a shipped file gets it back
 launch 3
-[ -f "$own/0.bmp" ] && [ "$(head -c 1 "$own/str.dat" | od -An -tu1)" -eq 2 ] ||
-    { echo "the private copy in $own was not made, kept or mended"; exit 1; }
+[ -f "$own/0.bmp" ] && [ ! -e "$own/2.dat.new.$dead" ] &&
+    [ "$(head -c 1 "$own/str.dat" | od -An -tu1)" -eq 2 ] ||
+    { echo "the private copy in $own was not made, kept, mended or cleared"; exit 1; }
 echo "lintian clean; the launcher made, kept and mended the private copy"
