@@ -36,7 +36,7 @@ struct Rig {
         engine.onMenuClicked(4);
         return view.speech;
     }
-    int step() const { return std::get<int>(engine.talkStep()); }
+    int step() const { return std::get<int>(engine.step()); }
     bool noButtons() const { return QList(view.visible, view.visible + 5) == QList<bool>(5); }
 };
 
@@ -244,7 +244,7 @@ private Q_SLOTS:
             FIXTURE(Rig, rig, QByteArray(), QStringList(people, u"P"_s));
             rig.activate();
             rig.talk(70, 5);
-            QCOMPARE(rig.engine.talkMode() == TalkMode(NamedTalk::Teaching), people < 10000);
+            QCOMPARE(rig.engine.talk() == Talk(NamedTalk::Teaching), people < 10000);
         }
     }
 

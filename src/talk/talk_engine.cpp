@@ -96,10 +96,10 @@ void TalkEngine::onSpeechClicked() {
 }
 
 void TalkEngine::runScript() {
-    if (m_mode == TalkMode(NamedTalk::Rebirth)) return rebirthStep();
-    if (m_mode == TalkMode(NamedTalk::Teaching)) return teachingStep();
+    if (m_talk == Talk(NamedTalk::Rebirth)) return rebirthStep();
+    if (m_talk == Talk(NamedTalk::Teaching)) return teachingStep();
     // Any other value, a mode that is no number included, runs the last topic's script.
-    const int* number = std::get_if<int>(&m_mode);
+    const int* number = std::get_if<int>(&m_talk);
     const int mode = number && *number >= 0 && *number <= kLastTopic ? *number : kLastTopic;
     switch (mode) {
         case kFortune: return fortuneStep();
@@ -118,10 +118,10 @@ void TalkEngine::onMenuClicked(int index) {
     startTalk(index);
 }
 
-void TalkEngine::startTalk(const TalkMode& mode) {
+void TalkEngine::startTalk(const Talk& talk) {
     m_view.setIndicatorVisible(true);
     m_awaitClick = true;
-    m_mode = mode;
+    m_talk = talk;
     m_step = 1;
     onSpeechClicked();
 }
@@ -154,11 +154,11 @@ void TalkEngine::animationTick() {
     flipPicture();
     QString text = m_speech;
     bool finished = false;
-    if (m_mode == TalkMode(kFortune)) {
+    if (m_talk == Talk(kFortune)) {
         finished = fortuneTick(m_tickCount, text, m_words, m_random);
-    } else if (m_mode == TalkMode(kLoveFortune)) {
+    } else if (m_talk == Talk(kLoveFortune)) {
         finished = loveTick(m_tickCount, text, m_words, m_random);
-    } else if (m_mode == TalkMode(kExorcism)) {
+    } else if (m_talk == Talk(kExorcism)) {
         finished = chantTick(m_tickCount, text, m_words, m_random);
     }
     if (text != m_speech) say(text);

@@ -48,15 +48,15 @@ public:
     const QString& folder() const { return m_folder; }
     const Record& record() const { return m_record; }
     const QString& speech() const { return m_speech; }
-    const TalkMode& talkMode() const { return m_mode; }
-    const TalkStep& talkStep() const { return m_step; }
+    const Talk& talk() const { return m_talk; }
+    const Step& step() const { return m_step; }
     bool awaitClick() const { return m_awaitClick; }
     int imageFrame() const { return m_frame; }
     int tickCount() const { return m_tickCount; }
     const WordLists& words() const { return m_words; }
 
 private:
-    void startTalk(const TalkMode& mode);
+    void startTalk(const Talk& talk);
     void startAnimation();
     void showMenu();
     void showStatus();
@@ -86,8 +86,8 @@ private:
     Record m_record;
     std::array<bool, 5> m_unlocked{};
 
-    TalkMode m_mode;
-    TalkStep m_step;
+    Talk m_talk;
+    Step m_step;
     bool m_awaitClick = false;
     std::uint8_t m_tickCount = 0;
     int m_frame = 0;

@@ -5,16 +5,16 @@
 
 #include <variant>
 
-// A talk mode is a number 0..12 or one of two named talks; a step is a number 1..100 or
+// A talk is a numbered mode 0..12 or one of two named talks; a step is a number 1..100 or
 // "end". As variants, a named talk can never be taken for a numbered one, nor "end" for a step.
 enum class NamedTalk { Rebirth, Teaching };
-using TalkMode = std::variant<std::monostate, int, NamedTalk>;
+using Talk = std::variant<std::monostate, int, NamedTalk>;
 
 struct EndStep {
     bool operator==(const EndStep&) const { return true; }
     bool operator!=(const EndStep&) const { return false; }
 };
-using TalkStep = std::variant<std::monostate, int, EndStep>;
+using Step = std::variant<std::monostate, int, EndStep>;
 
 // The menu button index is the mode it starts.
 enum Mode : int {
