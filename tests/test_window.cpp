@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLockFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -337,7 +338,7 @@ private Q_SLOTS:
         QVERIFY(readFile(run.folder + u"1.dat"_s).endsWith(cp932(u"\r\n"_s + noun + u"\r\n"_s)));
         QTest::keyClick(&run.window, Qt::Key_Enter);
         QCOMPARE(run.speech()->text(), u"うりょうりょ"_s);
-        // The gossip about the new noun, drawn last, comes with the menu row over the bottom.
+        // The complaint about the new noun, drawn last, comes with the menu row over the bottom.
         run.random.push(0.695f), run.random.pick(4, 7), run.random.push(0.99999f);
         QTest::mouseClick(run.find(u"menu4"_s), Qt::LeftButton);
         QVERIFY(shown().startsWith(noun + u"が、"_s));
@@ -396,24 +397,32 @@ private Q_SLOTS:
         QCOMPARE(WEXITSTATUS(status), 2);
     }
 
-    // A lock the full disk has no room for: the start stops before it counts, or a second start
-    // would run beside it and one run's counts be lost.
+    // A lock the full disk has no room for, also in place of a dead run's: the start stops
+    // before it counts, or a second start would run beside it and one run's counts be lost.
     void aLockThatCannotBeWrittenStopsTheStart() {
-        QTemporaryDir dir;
-        const QString folder = programFolder(dir.path());
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const rlimit full{0, saved.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &full);
-        QString file;
-        try {
-            FolderLock(folder).acquire();
-        } catch (const Fault& fault) {
-            file = fault.file();
+        for (const bool deadRunsLock : {false, true}) {
+            QTemporaryDir dir;
+            const QString folder = programFolder(dir.path());
+            if (deadRunsLock && ::fork() == 0) {
+                QLockFile lock(folder + u".myoruka.lock"_s);
+                std::_Exit(lock.tryLock(0) ? 0 : 1);  // and left behind
+            }
+            ::wait(nullptr);
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit saved{};
+            getrlimit(RLIMIT_FSIZE, &saved);
+            const rlimit full{0, saved.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &full);
+            QString file;
+            try {
+                FolderLock(folder).acquire();
+            } catch (const Fault& fault) {
+                file = fault.file();
+            }
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, oldHandler);
+            QCOMPARE(file, folder + u"str.dat"_s);
         }
-        setrlimit(RLIMIT_FSIZE, &saved);
-        QCOMPARE(file, folder + u"str.dat"_s);
     }
 
     // A screen reader is handed a reading once, complete, never each grown line.

@@ -26,11 +26,12 @@ namespace {
 // The same folder reached by another path (a link, "..") must meet the same socket. It lives
 // in the session's runtime folder, which goes at logout with whatever a lost run left there.
 QByteArray socketPathFor(const QString& folder) {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty()) return {};  // none of our own: no socket, not one in the working folder
     const QByteArray canonical = QDir(folder).canonicalPath().toUtf8();
     const QByteArray hash = QCryptographicHash::hash(canonical, QCryptographicHash::Sha256);
     return QFile::encodeName(
-        QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
-            .filePath(u"myoruka-"_s + QString::fromLatin1(hash.toHex().left(24))));
+        QDir(runtime).filePath(u"myoruka-"_s + QString::fromLatin1(hash.toHex().left(24))));
 }
 
 // A plain Unix socket, not QLocalServer: the one message is the connection itself, and
@@ -66,17 +67,18 @@ bool FolderLock::acquire() {
         return true;
     }
     // A folder we cannot write to is not a second copy: the start reports the folder itself.
-    if (m_lock.error() == QLockFile::PermissionError) return true;
-    // Nor is a full disk; but without the lock a second start would run too, and one run's
-    // counts would be lost. Nothing has been counted yet: better to stop now.
-    if (m_lock.error() != QLockFile::LockFailedError)
-        throw writeFault(u"記録ファイルに書き込めません"_s, RecordFile::inFolder(m_folder).path(),
-                         Writing::ReplacesTheFile);
     // Nor is a dead run's lock that could not be taken over, as the folder went read-only.
     qint64 holder = 0;
-    if (m_lock.getLockInfo(&holder, nullptr, nullptr) && holder > 0 &&
-        ::kill(pid_t(holder), 0) != 0 && errno == ESRCH)
-        return true;
+    const bool holderGone = m_lock.error() == QLockFile::LockFailedError &&
+                            m_lock.getLockInfo(&holder, nullptr, nullptr) && holder > 0 &&
+                            ::kill(pid_t(holder), 0) != 0 && errno == ESRCH;
+    const bool folderReadOnly = !QFileInfo(m_folder).isWritable();
+    if (m_lock.error() == QLockFile::PermissionError || (holderGone && folderReadOnly)) return true;
+    // Nor is a full disk; but without the lock a second start would run too, and one run's
+    // counts would be lost. Nothing has been counted yet: better to stop now.
+    if (m_lock.error() != QLockFile::LockFailedError || holderGone)
+        throw writeFault(u"記録ファイルに書き込めません"_s, RecordFile::inFolder(m_folder).path(),
+                         Writing::ReplacesTheFile);
     sockaddr_un address;
     const int fd = unixSocket(m_socketPath, address);
     if (fd >= 0) {

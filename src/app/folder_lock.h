@@ -22,7 +22,7 @@ public:
 
     // False when another run holds this folder; it has been asked to show itself. A lock left by
     // a run that died is taken over. Holding the lock, removes a killed save's leftovers. Throws
-    // Fault when the lock cannot be written (a full disk).
+    // Fault when the lock cannot be written (a full disk, say).
     bool acquire();
 
     // Brings `window` to the front whenever a later start in this folder asks.

@@ -54,18 +54,21 @@ void closeOnSignals(MainWindow& window) {
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
 }
 
-// Under su or sudo the session has no runtime folder: the one Qt falls back to is made private
-// here first, so that neither Qt nor the check for a second copy warns about it at every start.
+// The session's runtime folder, where Qt and the check for a second copy look: under su or
+// sudo it is missing or another user's, and Qt would warn about it at every start. The folder Qt
+// falls back to is made private here first instead.
 void provideRuntimeFolder() {
-    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    const auto ours = [](const QByteArray& folder) {
+        struct stat info = {};
+        return !folder.isEmpty() && ::lstat(folder.constData(), &info) == 0 &&
+               S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 0777) == 0700;
+    };
+    if (ours(qgetenv("XDG_RUNTIME_DIR"))) return;
     const passwd* user = ::getpwuid(::geteuid());
     if (!user) return;
-    const QByteArray folder = QFile::encodeName(QDir::tempPath()) + "/runtime-" + user->pw_name;
-    ::mkdir(folder.constData(), 0700);
-    struct stat info = {};
-    if (::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-        info.st_uid == ::geteuid() && (info.st_mode & 0777) == 0700)
-        qputenv("XDG_RUNTIME_DIR", folder);
+    const QByteArray fallback = QFile::encodeName(QDir::tempPath()) + "/runtime-" + user->pw_name;
+    ::mkdir(fallback.constData(), 0700);
+    if (ours(fallback)) qputenv("XDG_RUNTIME_DIR", fallback);
 }
 
 MainWindow* g_running = nullptr;
