@@ -28,15 +28,17 @@ own=$work/home/.local/share/myoruka
 version=$(launch 10 --version)
 [[ $version == "myoruka "* ]] && [ ! -e "$own" ] ||
     { echo "--version through the launcher printed '$version' or made a copy"; exit 1; }
-(ulimit -f 100 && launch 3)  # a disk too full for the program: no half-made copy stays
-[ -z "$(find "$own" -name '*.new.*')" ] || { echo "a failed copy was left in $own"; exit 1; }
-true & dead=$!
-wait $dead
-touch "$own/2.dat.new.$dead"  # what a start killed during its copy leaves
+# A disk too full for the program: one line and exit 2, and no half-made copy stays.
+full=$( (ulimit -f 100 && HOME=$work/home XDG_DATA_HOME='' "$work/root/usr/games/myoruka") 2>&1) &&
+    code=0 || code=$?
+[ $code -eq 2 ] && [ "$(wc -l <<<"$full")" -eq 1 ] && [[ $full == "myoruka: cannot copy "* ]] &&
+    [ -z "$(find "$own" -name '*.new.*')" ] ||
+    { echo "a failed copy: exit $code, '$full', or a part left in $own"; exit 1; }
+touch -d '1 hour ago' "$own/2.dat.new.1"  # what a start killed during its copy leaves
 launch 3
 rm "$own/0.bmp"  # a copy that lost a shipped file gets it back
 launch 3
-[ -f "$own/0.bmp" ] && [ ! -e "$own/2.dat.new.$dead" ] &&
+[ -f "$own/0.bmp" ] && [ ! -e "$own/2.dat.new.1" ] &&
     [ "$(head -c 1 "$own/str.dat" | od -An -tu1)" -eq 2 ] ||
     { echo "the private copy in $own was not made, kept, mended or cleared"; exit 1; }
 echo "lintian clean; the launcher made, kept and mended the private copy"
