@@ -4,7 +4,7 @@
 #include "fonts.h"
 
 #include <QFontDatabase>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QStringList>
 #include <QTextBoundaryFinder>
@@ -66,10 +66,10 @@ void shrinkToFit(QLabel* label, int pixels, int room, const std::function<int()>
     setPixels(fits);
 }
 
-QString breakOverlongWords(const QString& text, const QFontMetrics& metrics, int width) {
+QString breakOverlongWords(const QString& text, const QFontMetricsF& metrics, int width) {
     // Measured only where enough characters stand together to be that wide: the chant's
     // text is broken up afresh at every tick.
-    const qsizetype fewest = std::max(2, width / std::max(1, metrics.maxWidth()));
+    const qsizetype fewest = std::max(2, int(width / std::max(1.0, metrics.maxWidth())));
     QTextBoundaryFinder lineBreaks(QTextBoundaryFinder::Line, text);
     QString broken;
     qsizetype start = 0;

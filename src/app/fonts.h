@@ -6,7 +6,7 @@
 #include <QFont>
 #include <functional>
 
-class QFontMetrics;
+class QFontMetricsF;
 class QLabel;
 
 // The faces the window asks for, "ＭＳ Ｐ明朝" and "ＭＳ Ｐゴシック", as the first installed of
@@ -15,9 +15,9 @@ QFont serifFont();
 QFont sansFont();
 
 // Gives `label` the font size `pixels` or, where its text then needs more than `room`, the
-// largest smaller size at which it fits.
+// largest smaller size at which it fits, found by halving as the need grows with the size.
 void shrinkToFit(QLabel* label, int pixels, int room, const std::function<int()>& need);
 
 // `text` with a zero-width space between the characters of each word wider than `width`: a
 // label breaks lines only between words, and such a word would run off its sides.
-QString breakOverlongWords(const QString& text, const QFontMetrics& metrics, int width);
+QString breakOverlongWords(const QString& text, const QFontMetricsF& metrics, int width);

@@ -305,7 +305,7 @@ void MainWindow::showSpeech() {
     QFont font = m_speechLabel->font();
     font.setPixelSize(m_speechPixels);
     m_speechLabel->setText(
-        breakOverlongWords(m_speech, QFontMetrics(font), m_speechLabel->contentsRect().width()));
+        breakOverlongWords(m_speech, QFontMetricsF(font), m_speechLabel->contentsRect().width()));
     fitSpeech();
 }
 
