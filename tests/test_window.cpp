@@ -22,6 +22,7 @@
 #include "folder_lock.h"
 #include "layout.h"
 #include "main_window.h"
+#include "menu_button.h"
 #include "support.h"
 #include "tank.h"
 
@@ -152,6 +153,8 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i) {
             auto* button = run.find<QPushButton>(u"menu%1"_s.arg(i));
             QCOMPARE(button->text(), captions[i]);
+            QVERIFY(button->fontMetrics().horizontalAdvance(captions[i]) <=
+                    button->width() - 2 * MenuButton::kEdgeWidth);  // inside the raised edge
             QCOMPARE(button->isVisible(), i == 0 || i == 4);
             // A locked button's place is the speech's bottom strip, which takes its clicks.
             const QPoint middle = button->mapTo(&run.window, button->rect().center());

@@ -4,6 +4,7 @@
 #include "main_window.h"
 
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -177,8 +178,18 @@ void MainWindow::applyLayout(QSize decoration) {
     m_speechLabel->setGeometry(layout.speech);
     m_speechPixels = std::max(1, Layout::pointsToPixels(layout.speechPointSize));
     m_indicator->setGeometry(layout.indicator);
+    // A small screen, or a large scale, leaves the longest caption no room inside the button's
+    // edges at the layout's size: all five get smaller alike.
     QFont buttons = serifFont();
-    buttons.setPixelSize(Layout::pointsToPixels(layout.buttonPointSize));
+    const int captionRoom = layout.buttons[0].width() - 2 * MenuButton::kEdgeWidth - 2;
+    for (int pixels = Layout::pointsToPixels(layout.buttonPointSize); pixels > 0; --pixels) {
+        buttons.setPixelSize(pixels);
+        const QFontMetricsF metrics(buttons);
+        if (std::all_of(
+                TalkEngine::menuCaptions.begin(), TalkEngine::menuCaptions.end(),
+                [&](const QString& c) { return metrics.horizontalAdvance(c) <= captionRoom; }))
+            break;
+    }
     QRect row;
     for (const QRect& button : layout.buttons) row |= button;
     m_menu->setGeometry(row);

@@ -14,7 +14,6 @@ const QColor kEdge(176, 176, 255);
 const QColor kFocusEdge(255, 255, 255);
 const QColor kCaption(0, 0, 0);
 const QColor kDisabledCaption(80, 80, 128);
-constexpr qreal kEdgeWidth = 2;
 
 // Enter and Return press a focused button as Space does: down on the press, clicked on the
 // release, so a held key cannot run on into a box the click opens.

@@ -13,6 +13,8 @@ class MenuButton : public QPushButton {
     Q_OBJECT
 
 public:
+    static constexpr int kEdgeWidth = 2;  // the raised edge; the caption is drawn inside it
+
     MenuButton(const QString& caption, QWidget* parent);
 
     // From the first key on, the focused button shows the dotted frame; a mouse user is spared
