@@ -202,8 +202,14 @@ def second_copy():
     """One alien per folder: a second start counts nothing and leaves; a dead run's lock and its
     leftover temporary record are cleared by the next start, the user's older copy is not; other
     folders are independent."""
-    # As under su: the program makes its own runtime folder in TMPDIR, without a word.
-    os.environ.pop('XDG_RUNTIME_DIR')
+    # As under su, the session's runtime folder is another user's (or none, for a user who cannot
+    # give one away): the program makes its own in TMPDIR, without a word.
+    os.environ['XDG_RUNTIME_DIR'] = str(WORK / 'theirs')
+    (WORK / 'theirs').mkdir(mode=0o700)
+    try:
+        os.chown(WORK / 'theirs', 65534, 65534)
+    except PermissionError:
+        os.environ.pop('XDG_RUNTIME_DIR')
     os.environ['TMPDIR'] = str(WORK)
     folder = fresh_copy([4, 0, 0, 0, 0, 0, 0])
     backup = folder / 'str.dat.backup'  # shaped like a leftover, but there before the run
@@ -234,7 +240,7 @@ def second_copy():
     third.end(signal.SIGHUP)  # its terminal closed
     third.expect_record([5, 0, 0, 0, 0, headache, 0])
     said = first.stderr() + second.stderr() + third.stderr()
-    check('XDG_RUNTIME_DIR' not in said, f'warned of the runtime folder: {said}')
+    check('QStandardPaths' not in said, f'warned of the runtime folder: {said}')
 
 
 def lost_display():
