@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -47,7 +48,8 @@ QFont sansFont() {
     return unhinted(family);
 }
 
-void shrinkToFit(QLabel* label, int pixels, int room, const std::function<int()>& need) {
+void shrinkToFit(QLabel* label, int pixels, int room, double power,
+                 const std::function<int()>& need) {
     const auto setPixels = [label](int size) {
         if (label->font().pixelSize() == size) return;
         QFont font = label->font();
@@ -55,15 +57,23 @@ void shrinkToFit(QLabel* label, int pixels, int room, const std::function<int()>
         label->setFont(font);
     };
     setPixels(pixels);
-    if (need() <= room) return;
-    // Halving the range: each size tried loads a font, and wrapped text fits unevenly.
-    int fits = 1, tooLarge = pixels;  // 1 also when nothing fits: the text still shows
-    while (tooLarge - fits > 1) {
-        const int middle = (fits + tooLarge) / 2;
-        setPixels(middle);
-        (need() <= room ? fits : tooLarge) = middle;
+    const int needed = need();
+    if (needed <= room || pixels <= 1) return;
+    // Each size tried loads a font, and the chant's text is fitted afresh at every tick: a first
+    // guess from how the need grows with the size, then a pixel at a time from there.
+    int size = std::clamp(int(pixels * std::pow(double(room) / needed, 1 / power)), 1, pixels - 1);
+    setPixels(size);
+    if (need() > room) {
+        while (size > 1) {
+            setPixels(--size);
+            if (need() <= room) return;
+        }
+        return;
     }
-    setPixels(fits);
+    for (; size + 1 < pixels; ++size) {
+        setPixels(size + 1);
+        if (need() > room) return setPixels(size);
+    }
 }
 
 QString breakOverlongWords(const QString& text, const QFontMetricsF& metrics, int width) {

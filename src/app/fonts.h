@@ -15,8 +15,9 @@ QFont serifFont();
 QFont sansFont();
 
 // Gives `label` the font size `pixels` or, where its text then needs more than `room`, the
-// largest smaller size at which it fits, found by halving as the need grows with the size.
-void shrinkToFit(QLabel* label, int pixels, int room, const std::function<int()>& need);
+// largest smaller size at which it fits. The need grows with the size as its `power`.
+void shrinkToFit(QLabel* label, int pixels, int room, double power,
+                 const std::function<int()>& need);
 
 // `text` with a zero-width space between the characters of each word wider than `width`: a
 // label breaks lines only between words, and such a word would run off its sides.

@@ -332,10 +332,10 @@ void MainWindow::passHeldRelease() {
 void MainWindow::fitSpeech() {
     // Long entries in the word lists, or a long taught noun, would run off the window's bottom:
     // the words get smaller rather than be lost. The text hangs from the top, and a shown menu
-    // row covers the bottom strip.
+    // row covers the bottom strip. The height needed grows with the size squared.
     const int room =
         m_menu->isHidden() ? m_speechLabel->height() : m_menu->y() - m_speechLabel->y();
-    shrinkToFit(m_speechLabel, m_speechPixels, room,
+    shrinkToFit(m_speechLabel, m_speechPixels, room, 2,
                 [this] { return m_speechLabel->heightForWidth(m_speechLabel->width()); });
 }
 

@@ -80,7 +80,7 @@ void Tank::fitStatus() {
     // Counters grow to three digits with long use: the line gets smaller rather than run past
     // the tank's wall. Measured only once the tank has its size; widths grow with the size.
     const int room = testAttribute(Qt::WA_Resized) ? contentsRect().width() : INT_MAX;
-    shrinkToFit(m_status, m_statusPixels, room, [this] { return m_status->sizeHint().width(); });
+    shrinkToFit(m_status, m_statusPixels, room, 1, [this] { return m_status->sizeHint().width(); });
     m_status->adjustSize();
 }
 
