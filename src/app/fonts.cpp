@@ -5,9 +5,9 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
-#include <QLabel>
 #include <QStringList>
 #include <QTextBoundaryFinder>
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 
@@ -48,13 +48,13 @@ QFont sansFont() {
     return unhinted(family);
 }
 
-void shrinkToFit(QLabel* label, int pixels, int room, double power,
+void shrinkToFit(QWidget* widget, int pixels, int room, double power,
                  const std::function<int()>& need) {
-    const auto setPixels = [label](int size) {
-        if (label->font().pixelSize() == size) return;
-        QFont font = label->font();
+    const auto setPixels = [widget](int size) {
+        if (widget->font().pixelSize() == size) return;
+        QFont font = widget->font();
         font.setPixelSize(size);
-        label->setFont(font);
+        widget->setFont(font);
     };
     setPixels(pixels);
     const int needed = need();

@@ -7,16 +7,16 @@
 #include <functional>
 
 class QFontMetricsF;
-class QLabel;
+class QWidget;
 
 // The faces the window asks for, "ＭＳ Ｐ明朝" and "ＭＳ Ｐゴシック", as the first installed of
 // themselves and the free fonts made to the same measure; the asked-for name when none is.
 QFont serifFont();
 QFont sansFont();
 
-// Gives `label` the font size `pixels` or, where its text then needs more than `room`, the
+// Gives `widget` the font size `pixels` or, where its text then needs more than `room`, the
 // largest smaller size at which it fits. The need grows with the size as its `power`.
-void shrinkToFit(QLabel* label, int pixels, int room, double power,
+void shrinkToFit(QWidget* widget, int pixels, int room, double power,
                  const std::function<int()>& need);
 
 // `text` with a zero-width space between the characters of each word wider than `width`: a

@@ -179,17 +179,17 @@ void MainWindow::applyLayout(QSize decoration) {
     m_speechPixels = std::max(1, Layout::pointsToPixels(layout.speechPointSize));
     m_indicator->setGeometry(layout.indicator);
     // A small screen, or a large scale, leaves the longest caption no room inside the button's
-    // edges at the layout's size: all five get smaller alike.
-    QFont buttons = serifFont();
+    // edges at the layout's size: all five get smaller alike, as the first is fitted.
+    QPushButton* first = m_buttons[0];
+    first->setFont(serifFont());
     const int captionRoom = layout.buttons[0].width() - 2 * MenuButton::kEdgeWidth - 2;
-    for (int pixels = Layout::pointsToPixels(layout.buttonPointSize); pixels > 0; --pixels) {
-        buttons.setPixelSize(pixels);
-        const QFontMetricsF metrics(buttons);
-        if (std::all_of(
-                TalkEngine::menuCaptions.begin(), TalkEngine::menuCaptions.end(),
-                [&](const QString& c) { return metrics.horizontalAdvance(c) <= captionRoom; }))
-            break;
-    }
+    shrinkToFit(first, Layout::pointsToPixels(layout.buttonPointSize), captionRoom, 1, [first] {
+        int widest = 0;
+        for (const QString& caption : TalkEngine::menuCaptions)
+            widest = std::max(widest, first->fontMetrics().horizontalAdvance(caption));
+        return widest;
+    });
+    const QFont buttons = first->font();
     QRect row;
     for (const QRect& button : layout.buttons) row |= button;
     m_menu->setGeometry(row);
