@@ -12,10 +12,12 @@ Fault writeFault(const QString& problem, const QString& path, Writing writing) {
     const QString folder = file.absolutePath();
     // No write this program makes needs more than this: with less left, the disk is full.
     constexpr qint64 kNearlyFull = 64 * 1024;
+    // A new file, or one replaced through a new file beside it, needs the folder.
+    const bool needsFolder = writing == Writing::ReplacesTheFile || !file.exists();
     QString why;
     if (file.exists() && !file.isWritable())
         why = u"読み取り専用です"_s;
-    else if (writing == Writing::ReplacesTheFile && !QFileInfo(folder).isWritable())
+    else if (needsFolder && !QFileInfo(folder).isWritable())
         why = u"フォルダに書き込めません"_s;
     else if (QStorageInfo(folder).bytesAvailable() < kNearlyFull)
         why = u"ディスクに空きがありません"_s;
