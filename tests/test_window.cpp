@@ -148,6 +148,13 @@ private Q_SLOTS:
         QCOMPARE(run.find<QLabel>(u"status"_s)->text().split(u'\n')[1],
                  u"年:10　占い:1　払い:2　単占:3　恋占:4　頭痛:5　会話:6"_s);
         QCOMPARE(pixelAt(run.speech(), QPoint(3, 3)), kWater);
+        const QImage greeting = run.speech()->grab().toImage();  // thin strokes, smoothed
+        int light = 0;
+        for (int y = 0; y < greeting.height(); ++y)
+            for (int x = 0; x < greeting.width(); ++x) light += qRed(greeting.pixel(x, y)) > 128;
+        QVERIFY2(light > 20, "the greeting in white");
+        const Layout layout = computeLayout(run.window.screen()->geometry().size(), QSize());
+        QCOMPARE(run.speech()->font().pixelSize(), Layout::pointsToPixels(layout.speechPointSize));
         QVERIFY2(pixelsOf(run.find(u"status"_s), qRgb(255, 0, 0)) > 20, "the status in red");
         const QString captions[] = {u"占い"_s, u"単純"_s, u"恋占い"_s, u"お払い"_s, u"会話"_s};
         for (int i = 0; i < 5; ++i) {
@@ -223,12 +230,13 @@ private Q_SLOTS:
     }
 
     void anUnreadablePictureIsAFault() {
-        for (const char* kind : {"missing", "fifo", "cut short"}) {
+        for (const char* kind : {"missing", "fifo", "cut short", "empty"}) {
             FIXTURE(Running, run);
             const QString path = run.folder + u"1.bmp"_s;
             QFile::remove(path);
             if (kind[0] == 'f') QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
             if (kind[0] == 'c') writeFile(path, solidBmp(Qt::red, 31).chopped(1));  // padded rows
+            if (kind[0] == 'e') writeFile(path, QByteArray());
             QString text;
             whenModal<QMessageBox>(&run.window, [&text](QMessageBox* box) {
                 text = box->text();
@@ -434,7 +442,7 @@ private Q_SLOTS:
         auto* speech = run.find<QLabel>(u"speech"_s);
         auto* fortune = run.find(u"menu0"_s);
         fortune->setFocus();
-        QTest::keyClick(fortune, Qt::Key_Space);
+        QTest::keyClick(fortune, Qt::Key_Return);
         // The button keeps the focus a moment after the menu has gone: keys go on all the same.
         QTest::keyClick(&run.window, Qt::Key_Space);
         QTRY_VERIFY(speech->text().count(u'\n') >= 2);
