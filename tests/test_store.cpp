@@ -265,6 +265,7 @@ private Q_SLOTS:
             lowest = std::min(lowest, r), highest = std::max(highest, r);
         }
         QVERIFY(lowest >= 0 && lowest < 0.01f && highest > 0.99f && highest < 1);
+        QVERIFY(ClockRandom(14784396).next() < 1);  // its first draw is all ones
     }
 
     // A nearly full disk: files may grow only a little, a write beyond fails.

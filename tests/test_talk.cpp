@@ -206,6 +206,7 @@ private Q_SLOTS:
             rig.random.pick(v, 3);
             QCOMPARE(rig.click(), verdicts[v]);
         }
+        QVERIFY(rig.view.visible[4]);
     }
 
     void teachingANewNounStoresItForGood() {

@@ -135,6 +135,8 @@ private Q_SLOTS:
             QCOMPARE(l.speech.bottom() + 1, l.client.height());
             QCOMPARE(l.buttons[0].bottom(), l.speech.bottom());
         }
+        // The square sits in the speech area's lower right, half a unit wide.
+        QCOMPARE(computeLayout(QSize(1366, 768), QSize(4, 30)).indicator, QRect(403, 562, 23, 21));
         // The alien grows one unit a year from 20 in the middle of the tank's 110.
         QCOMPARE(Layout::alienUnits(0), QRectF(45, 45, 20, 20));
         QCOMPARE(Layout::alienUnits(90), QRectF(0, 0, 110, 110));
