@@ -84,7 +84,8 @@ private Q_SLOTS:
 
     void greetingAndHeadache() {
         FIXTURE(Rig, rig, bytes({98}));  // the 99th start greets; the 100th is the rebirth
-        rig.activate(1);
+        rig.random.push(0.2f);  // the least draw that greets: one start in five is a headache
+        rig.engine.activate();
         QCOMPARE(rig.view.frame, 1);
         QVERIFY(!rig.view.indicator);
         rig.view.status.clear();
@@ -147,9 +148,11 @@ private Q_SLOTS:
             const int frame = rig.view.frame;
             if (rig.view.animating) rig.click();  // ignored: only the picture flips
             QCOMPARE(rig.view.frame, rig.view.animating ? 3 - frame : frame);
+            const int before = rig.view.frame;
             int ticks = 0;
             for (; rig.view.animating; ++ticks) rig.engine.animationTick();
             QCOMPARE(ticks % 2, ticks ? 1 : 0);  // odd: the alien ends on the other frame
+            QCOMPARE(rig.view.frame, ticks ? 3 - before : before);
             QCOMPARE(rig.view.speech, texts[i]);
             QVERIFY(rig.view.indicator);
         }
@@ -163,14 +166,14 @@ private Q_SLOTS:
     }
 
     void conversationStartsNestedAndResumesAtStep3() {
-        FIXTURE(Rig, rig, QByteArray());
+        FIXTURE(Rig, rig, bytes({6}));  // the 7th start: the years, not the conversations
         rig.activate();
         const int frame = rig.view.frame;
-        QCOMPARE(rig.talk(10, 0), u"お前と会ったのは\r\n1数年前のことだったな"_s);
+        QCOMPARE(rig.talk(10, 0), u"お前と会ったのは\r\n7数年前のことだったな"_s);
         QCOMPARE(int(rig.engine.record().conversations), 1);
         QCOMPARE(rig.view.frame, frame);  // flipped twice
         QCOMPARE(rig.click(),
-                 u"それはちょうど\r\n私が此処に閉じこめられてから\r\n1年という事になる"_s);
+                 u"それはちょうど\r\n私が此処に閉じこめられてから\r\n7年という事になる"_s);
         const QString out = u"どうだ？\r\nソロソロ此処から出してはくれないか？"_s;
         QCOMPARE(rig.click(), out);
         QVERIFY(rig.view.visible[0] && rig.view.visible[4] && !rig.view.indicator);
@@ -198,7 +201,12 @@ private Q_SLOTS:
         rig.activate();
         QCOMPARE(rig.talk(69, topic - 6), line);
         QCOMPARE(rig.view.visible[4], topic != 9);  // one-line topics offer the menu at once
-        if (topic != 9) return;
+        if (topic != 9) {
+            const int draws = rig.random.draws();
+            rig.click();  // and have no more to say
+            QCOMPARE(rig.random.draws(), draws);
+            return;
+        }
         // The gossip gives a verdict on every later click.
         const QString verdicts[] = {u"なかなかいいねって"_s, u"ちょっとだめよねって"_s,
                                     u"まぁまぁよねって"_s};

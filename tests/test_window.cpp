@@ -426,15 +426,16 @@ private Q_SLOTS:
             getrlimit(RLIMIT_FSIZE, &saved);
             const rlimit full{0, saved.rlim_max};
             setrlimit(RLIMIT_FSIZE, &full);
-            QString file;
+            QString file, problem;
             try {
                 FolderLock(folder).acquire();
             } catch (const Fault& fault) {
-                file = fault.file();
+                file = fault.file(), problem = fault.problem();
             }
             setrlimit(RLIMIT_FSIZE, &saved);
             std::signal(SIGXFSZ, oldHandler);
             QCOMPARE(file, folder + u"str.dat"_s);
+            QCOMPARE(problem, u"記録ファイルに書き込めません"_s);  // the disk has room
         }
     }
 
