@@ -40,6 +40,8 @@ run '' ja_JP.UTF-8 -v
 [[ $out == *"MIT ライセンス"* ]] || fail "-v under LC_ALL=ja_JP.UTF-8 printed '$out'"
 out=$(env -i PATH="$PATH" LANG=ja_JP.UTF-8 LC_MESSAGES=C "$program" --help)  # outranks LANG
 [[ $out == "Usage: myoruka"* ]] || fail "--help under LC_MESSAGES=C printed '${out:0:40}'"
+out=$(env -i PATH="$PATH" LC_ALL= LC_MESSAGES= LANG=ja_JP.UTF-8 "$program" -h)  # empty: unset
+[[ $out == "使い方: myoruka"* ]] || fail "-h under LC_ALL='' LANG=ja_JP.UTF-8 printed '${out:0:40}'"
 # A session manager restarts the program with Qt's -session option: that is no wrong option.
 run C.UTF-8 '' -session 1234 --version
 [ $code -eq 0 ] || fail "-session with --version: exit $code, '$err'"

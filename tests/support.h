@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include <unistd.h>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -26,6 +27,19 @@
         QFAIL(("set-up failed: " + std::string(e.what())).c_str()); \
     }                                                               \
     type& name = *name##Holder
+
+// Permission faults show only to an ordinary user: as root, act as "nobody" meanwhile.
+struct AsUser {
+    const bool root = ::geteuid() == 0;
+    AsUser() {
+        if (root && (::setresgid(65534, 65534, 0) != 0 || ::setresuid(65534, 65534, 0) != 0))
+            qFatal("cannot act as an ordinary user");
+    }
+    ~AsUser() {
+        if (root && (::setresuid(0, 0, 0) != 0 || ::setresgid(0, 0, 0) != 0))
+            qFatal("cannot return to root");
+    }
+};
 
 // Each value once, in order; 0 once the script runs out.
 class ScriptedRandom : public Random {

@@ -18,19 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Permission faults show only to an ordinary user: as root, act as "nobody" meanwhile.
-struct AsUser {
-    const bool root = ::geteuid() == 0;
-    AsUser() {
-        if (root && (::setresgid(65534, 65534, 0) != 0 || ::setresuid(65534, 65534, 0) != 0))
-            qFatal("cannot act as an ordinary user");
-    }
-    ~AsUser() {
-        if (root && (::setresuid(0, 0, 0) != 0 || ::setresgid(0, 0, 0) != 0))
-            qFatal("cannot return to root");
-    }
-};
-
 WordLists loaded(const Folder& folder) {
     WordLists words;
     words.load(folder.folder);

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 #include <csignal>
 #include <thread>
 
@@ -112,6 +113,16 @@ void whenModal(QWidget* window, Act act) {
     poll->start(10);
 }
 
+// Gathers where `widget` has been repainted.
+struct RepaintWatch : QObject {
+    QRegion region;
+    explicit RepaintWatch(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
 }  // namespace
 
 class WindowTest : public QObject {
@@ -141,6 +152,8 @@ private Q_SLOTS:
         QCOMPARE(Layout::alienUnits(0), QRectF(45, 45, 20, 20));
         QCOMPARE(Layout::alienUnits(90), QRectF(0, 0, 110, 110));
         QCOMPARE(Layout::alienUnits(99), QRectF(-5, -5, 119, 119));
+        QCOMPARE(Layout::tankToPixels(Layout::alienUnits(0), QSize(220, 110)),
+                 QRect(90, 45, 40, 20));
     }
 
     void tankStatusAndMenuInTheirColours() {
@@ -149,7 +162,8 @@ private Q_SLOTS:
         QCOMPARE(run.tankAt(2, 55), kWater);
         QCOMPARE(run.find<QLabel>(u"status"_s)->text().split(u'\n')[1],
                  u"年:10　占い:1　払い:2　単占:3　恋占:4　頭痛:5　会話:6"_s);
-        QCOMPARE(pixelAt(run.speech(), QPoint(3, 3)), kWater);
+        QCOMPARE(pixelAt(&run.window, run.speech()->pos() + QPoint(3, 3)), kWater);
+        QCOMPARE(run.speech()->textFormat(), Qt::PlainText);     // a noun "<b>" shows as typed
         const QImage greeting = run.speech()->grab().toImage();  // thin strokes, smoothed
         int light = 0;
         for (int y = 0; y < greeting.height(); ++y)
@@ -209,7 +223,10 @@ private Q_SLOTS:
     void picturesAreReadAtEachFlip() {
         FIXTURE(Running, run);
         run.picture(u"1.bmp"_s, Qt::red);
+        auto* tank = run.find(u"tank"_s);
+        RepaintWatch repainted(tank);
         run.click();
+        QTRY_VERIFY(repainted.region.contains(run.find(u"alien"_s)->geometry().center()));
         QCOMPARE(run.tankAt(55, 55), QColor(Qt::red));
         // 0.bmp is caught just as `cp` has emptied it; the copy ends a moment later.
         writeFile(run.folder + u"0.bmp"_s, QByteArray());
@@ -237,7 +254,11 @@ private Q_SLOTS:
             const QString path = run.folder + u"1.bmp"_s;
             QFile::remove(path);
             if (kind[0] == 'f') QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-            if (kind[0] == 'c') writeFile(path, solidBmp(Qt::red, 31).chopped(1));  // padded rows
+            if (kind[0] == 'c') {  // padded rows, stored top-down
+                QByteArray bmp = solidBmp(Qt::red, 31);
+                qToLittleEndian<qint32>(-31, bmp.data() + 22);
+                writeFile(path, bmp.chopped(1));
+            }
             if (kind[0] == 'e') writeFile(path, QByteArray());
             QString text;
             whenModal<QMessageBox>(&run.window, [&text](QMessageBox* box) {
@@ -296,8 +317,14 @@ private Q_SLOTS:
         const QSize inside = tank->contentsRect().size();
         run.window.setWindowState(Qt::WindowFullScreen);
         QTRY_VERIFY(tank->contentsRect().size() != inside);
-        QCOMPARE(run.find(u"alien"_s)->size(),
-                 Layout::tankToPixels(Layout::alienUnits(0), tank->contentsRect().size()).size());
+        QCOMPARE(run.tankAt(55, 55), QColor(Qt::red));
+        QCOMPARE(run.tankAt(40, 55), kWater);
+        const QColor corner(255, 255, 63);  // composed afresh at the new size, to the last pixel
+        QCOMPARE(pixelAt(tank, tank->contentsRect().bottomRight()), corner);
+        const QSizeF expected = QSizeF(tank->contentsRect().size()) * 20 / 110;
+        const QSize alien = run.find(u"alien"_s)->size();
+        QVERIFY(qAbs(alien.width() - expected.width()) <= 1 &&
+                qAbs(alien.height() - expected.height()) <= 1);
     }
 
     void teachingThroughTheInputBoxAndKeys() {
@@ -367,6 +394,8 @@ private Q_SLOTS:
         // No button, so no menu row over the speech's bottom strip to swallow its clicks.
         const QPoint corner = run.speech()->mapTo(&run.window, run.speech()->rect().bottomLeft());
         QCOMPARE(run.window.childAt(corner + QPoint(3, -3)), run.speech());
+        const QRect square = run.find(u"indicator"_s)->geometry();  // and ■ lets them through
+        QCOMPARE(run.window.childAt(square.center()), run.speech());
         auto* tank = run.find(u"tank"_s);  // pressed on the speech, released over the tank
         QTest::mousePress(run.speech(), Qt::LeftButton);
         QTest::mouseRelease(run.speech(), Qt::LeftButton, {},
@@ -437,6 +466,17 @@ private Q_SLOTS:
             QCOMPARE(file, folder + u"str.dat"_s);
             QCOMPARE(problem, u"記録ファイルに書き込めません"_s);  // the disk has room
         }
+    }
+
+    // A folder that cannot be written is no second copy: the start goes on and names it.
+    void aReadOnlyFolderIsNoSecondCopy() {
+        const AsUser user;
+        QTemporaryDir dir;
+        const QString folder = programFolder(dir.path());
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        const bool goesOn = FolderLock(folder).acquire();
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(goesOn);
     }
 
     // A screen reader is handed a reading once, complete, never each grown line.
