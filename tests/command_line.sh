@@ -20,9 +20,11 @@ run() {
     rm -f /tmp/myoruka-cli.$$
 }
 
+section=$(awk '$1 == ".TH" {print $3}' "$man")
 run C.UTF-8 '' --help
-[ $code -eq 0 ] && [[ $out == "Usage: myoruka"* ]] && [ -z "$err" ] ||
-    fail "--help: exit $code, stdout '${out:0:40}', stderr '$err'"
+[ $code -eq 0 ] && [[ $out == "Usage: myoruka"* ]] && [ -z "$err" ] &&
+    [[ $out == *"man $section myoruka"* ]] ||
+    fail "--help: exit $code, stdout '${out:0:40}', stderr '$err', or no 'man $section myoruka'"
 # The man page, without roff marks, quotes and spaces, names each option line of --help.
 page=$(sed 's/\\f[BIRP]//g; s/\\-/-/g; s/[" ]//g' "$man")
 options=$(grep -oE '^  -[a-z], --[a-z]+' <<<"$out" | tr -d ' ')
@@ -32,7 +34,8 @@ for option in $options; do
 done
 
 run ja_JP.UTF-8 '' -h
-[[ $out == "使い方: myoruka"* ]] || fail "-h under LANG=ja_JP.UTF-8 printed '${out:0:40}'"
+[[ $out == "使い方: myoruka"* ]] && [[ $out == *"man $section myoruka"* ]] ||
+    fail "-h under LANG=ja_JP.UTF-8 printed '${out:0:40}'"
 run ja_JP.UTF-8 C --version  # LC_ALL outranks LANG
 [ $code -eq 0 ] && [[ $out == "myoruka "[0-9]* ]] && [[ $out == *"MIT License"* ]] ||
     fail "--version under LC_ALL=C: exit $code, '$out'"
@@ -42,9 +45,17 @@ out=$(env -i PATH="$PATH" LANG=ja_JP.UTF-8 LC_MESSAGES=C "$program" --help)  # o
 [[ $out == "Usage: myoruka"* ]] || fail "--help under LC_MESSAGES=C printed '${out:0:40}'"
 out=$(env -i PATH="$PATH" LC_ALL= LC_MESSAGES= LANG=ja_JP.UTF-8 "$program" -h)  # empty: unset
 [[ $out == "使い方: myoruka"* ]] || fail "-h under LC_ALL='' LANG=ja_JP.UTF-8 printed '${out:0:40}'"
-# A session manager restarts the program with Qt's -session option: that is no wrong option.
-run C.UTF-8 '' -session 1234 --version
-[ $code -eq 0 ] || fail "-session with --version: exit $code, '$err'"
+out=$(env -i PATH="$PATH" "$program" -h)
+[[ $out == "Usage: myoruka"* ]] || fail "-h with no locale set printed '${out:0:40}'"
+# Qt's own options, as its documentation lists them, are no wrong options (a session manager
+# restarts the program with -session, for one).
+for option in '-style Fusion' '-stylesheet a.qss' '-platform xcb' '-platformtheme gtk3' \
+    '-qwindowgeometry 9x9' '-qwindowtitle t' '-session 1234' '-display :9' '-geometry 9x9' \
+    -reverse -widgetcount; do
+    # shellcheck disable=SC2086  # an option and its value
+    run C.UTF-8 '' $option --version
+    [ $code -eq 0 ] || fail "$option with --version: exit $code, '$err'"
+done
 
 for wrong in --frobnicate -x stray; do
     run C.UTF-8 '' "$wrong"

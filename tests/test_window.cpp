@@ -21,6 +21,7 @@
 
 #include "fault.h"
 #include "folder_lock.h"
+#include "fonts.h"
 #include "layout.h"
 #include "main_window.h"
 #include "menu_button.h"
@@ -171,6 +172,8 @@ private Q_SLOTS:
         QVERIFY2(light > 20, "the greeting in white");
         const Layout layout = computeLayout(run.window.screen()->geometry().size(), QSize());
         QCOMPARE(run.speech()->font().pixelSize(), Layout::pointsToPixels(layout.speechPointSize));
+        QCOMPARE(run.find(u"status"_s)->font().pixelSize(),
+                 Layout::pointsToPixels(layout.statusPointSize));
         QVERIFY2(pixelsOf(run.find(u"status"_s), qRgb(255, 0, 0)) > 20, "the status in red");
         const QString captions[] = {u"占い"_s, u"単純"_s, u"恋占い"_s, u"お払い"_s, u"会話"_s};
         for (int i = 0; i < 5; ++i) {
@@ -477,6 +480,38 @@ private Q_SLOTS:
         const bool goesOn = FolderLock(folder).acquire();
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(goesOn);
+    }
+
+    // A word just too wide for the speech is broken between its letters; one that fits is not.
+    void aWordJustTooWideIsBroken() {
+        const QFontMetricsF metrics(serifFont());
+        const int width = 300;
+        const QString tooWide(int(width / metrics.horizontalAdvance(u'W')) + 1, u'W');
+        QVERIFY(breakOverlongWords(tooWide, metrics, width).contains(u'\u200b'));
+        const QString fits = u"あ "_s + tooWide.chopped(2);
+        QCOMPARE(breakOverlongWords(fits, metrics, width), fits);
+    }
+
+    // A later start in the folder brings the run to the front, from the taskbar too, also where
+    // a run that died left its socket.
+    void aLaterStartBringsTheRunToTheFront() {
+        QTemporaryDir dir;
+        const QString folder = programFolder(dir.path());
+        if (::fork() == 0) {
+            FolderLock lost(folder);
+            QWidget window;
+            lost.acquire();
+            lost.listen(&window);
+            std::_Exit(0);  // lock and socket left behind
+        }
+        ::wait(nullptr);
+        FolderLock first(folder);
+        QVERIFY(first.acquire());
+        QWidget window;
+        first.listen(&window);
+        window.showMinimized();
+        QVERIFY(!FolderLock(folder).acquire());
+        QTRY_VERIFY(window.isVisible() && !window.isMinimized());
     }
 
     // A screen reader is handed a reading once, complete, never each grown line.
