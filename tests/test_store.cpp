@@ -293,8 +293,9 @@ private Q_SLOTS:
     void aDeadRunsLeftoversAreRemoved() {
         Folder folder;
         const QStringList leftovers{u"str.dat.09azAZ"_s, u"str.dat.XYZ123"_s};
-        const QStringList kept{u"str.dat"_s,      u"str.dat.abc"_s,    u"str.dat.abcdefg"_s,
-                               u"1.dat.aBcDeF"_s, u"str.dat.-bcdef"_s, u"str.dat.backup"_s};
+        const QStringList kept{u"str.dat"_s,       u"str.dat.abc"_s,    u"str.dat.abcdefg"_s,
+                               u"1.dat.aBcDeF"_s,  u"str.dat.-bcdef"_s, u"str.dat.backup"_s,
+                               u"0.bmp.aBcDeFgh"_s};
         for (const QString& name : leftovers + kept) writeFile(folder.path(name), "x");
         const QDateTime deadRunStarted = QDateTime::currentDateTime().addSecs(-60);
         QFile backup(folder.path(u"str.dat.backup"_s));  // the user's, from before that run

@@ -166,10 +166,13 @@ private Q_SLOTS:
         QCOMPARE(pixelAt(&run.window, run.speech()->pos() + QPoint(3, 3)), kWater);
         QCOMPARE(run.speech()->textFormat(), Qt::PlainText);     // a noun "<b>" shows as typed
         const QImage greeting = run.speech()->grab().toImage();  // thin strokes, smoothed
-        int light = 0;
+        int light = 0, left = greeting.width(), right = 0;
         for (int y = 0; y < greeting.height(); ++y)
-            for (int x = 0; x < greeting.width(); ++x) light += qRed(greeting.pixel(x, y)) > 128;
+            for (int x = 0; x < greeting.width(); ++x)
+                if (qRed(greeting.pixel(x, y)) > 128)
+                    ++light, left = std::min(left, x), right = std::max(right, x);
         QVERIFY2(light > 20, "the greeting in white");
+        QVERIFY2(qAbs(left - (greeting.width() - 1 - right)) <= 4, "the greeting centred");
         const Layout layout = computeLayout(run.window.screen()->geometry().size(), QSize());
         QCOMPARE(run.speech()->font().pixelSize(), Layout::pointsToPixels(layout.speechPointSize));
         QCOMPARE(run.find(u"status"_s)->font().pixelSize(),
