@@ -311,6 +311,9 @@ private Q_SLOTS:
         FIXTURE(Running, run, 0.5f, "\x63\xff\xff\xff\xff\xff\xff");  // the 100th start
         auto* tank = run.find<QFrame>(u"tank"_s);  // the longest counters still fit the tank
         QVERIFY(tank->contentsRect().contains(run.find(u"status"_s)->geometry()));
+        const QRect status = run.find(u"status"_s)->geometry();  // clicks there open the help
+        QCOMPARE(run.window.childAt(tank->mapTo(&run.window, status.center())),
+                 run.find(u"alien"_s));
         run.picture(u"0.bmp"_s, Qt::red);
         run.picture(u"1.bmp"_s, Qt::red);
         for (int i = 0; i < 5; ++i) run.click();
