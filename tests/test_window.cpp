@@ -479,11 +479,15 @@ private Q_SLOTS:
 
     // A folder that cannot be written is no second copy: the start goes on and names it.
     void aReadOnlyFolderIsNoSecondCopy() {
-        const AsUser user;
         QTemporaryDir dir;
         const QString folder = programFolder(dir.path());
+        FolderLock lock(folder);  // its runtime folder is the test's, so made before the user
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-        const bool goesOn = FolderLock(folder).acquire();
+        bool goesOn = false;
+        {
+            const AsUser user;
+            goesOn = lock.acquire();
+        }
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(goesOn);
     }
