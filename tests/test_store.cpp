@@ -207,6 +207,16 @@ private Q_SLOTS:
         QCOMPARE(problem, u"人物リストに書き込めません（フォルダに書き込めません）"_s);
     }
 
+    // A full people list takes no more: one line over, and the next start would stop.
+    void aFullPeopleListTakesNoMore() {
+        Folder folder;
+        const QByteArray full = QByteArray("x\r\n").repeated(WordLists::kCapacity);
+        writeFile(folder.path(u"1.dat"_s), full);
+        WordLists words = loaded(folder);
+        QVERIFY_THROWS_EXCEPTION(Fault, words.learn(u"X"_s));
+        QCOMPARE(readFile(folder.path(u"1.dat"_s)), full);
+    }
+
     void recordReadsWhatIsThere() {
         Folder folder;
         RecordFile file(folder.path(u"str.dat"_s));
