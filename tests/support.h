@@ -3,10 +3,12 @@
 
 #pragma once
 
+#include <sys/resource.h>
 #include <unistd.h>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <csignal>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -14,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "fault.h"
 #include "program_folder.h"
 #include "random.h"
 #include "talk_view.h"
@@ -40,6 +43,35 @@ struct AsUser {
             qFatal("cannot return to root");
     }
 };
+
+// Meanwhile files may grow to `bytes`: a write beyond fails, as on a nearly full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        const rlimit limit{bytes, m_saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int);
+};
+
+// The fault `act` throws, as its problem and file; empty when it throws none.
+template <typename Act>
+QStringList faultOf(Act&& act) {
+    try {
+        act();
+    } catch (const Fault& fault) {
+        return {fault.problem(), fault.file()};
+    }
+    return {};
+}
 
 // Each value once, in order; 0 once the script runs out.
 class ScriptedRandom : public Random {
