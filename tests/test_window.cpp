@@ -157,7 +157,11 @@ private Q_SLOTS:
 
     void tankStatusAndMenuInTheirColours() {
         FIXTURE(Running, run, 0.5f, "\x09\x01\x02\x03\x04\x05\x06");
-        QCOMPARE(run.tankAt(108, 108), QColor(255, 255, 63));  // the inverted corner
+        for (const double x : {2.0, 108.0})  // the inverted corners
+            QCOMPARE(run.tankAt(x, 108), QColor(255, 255, 63));
+        const QPoint offCentre =
+            run.window.frameGeometry().center() - run.window.screen()->geometry().center();
+        QVERIFY2(qAbs(offCentre.x()) <= 1 && qAbs(offCentre.y()) <= 1, "the window mid-screen");
         QCOMPARE(run.tankAt(2, 55), kWater);
         QCOMPARE(run.find<QLabel>(u"status"_s)->text().split(u'\n')[1],
                  u"年:10　占い:1　払い:2　単占:3　恋占:4　頭痛:5　会話:6"_s);

@@ -14,7 +14,7 @@ what=${1:-run}
 run_packages=(cmake ninja-build g++ qt6-base-dev qt6-wayland fonts-ipafont-gothic fonts-ipafont-mincho)
 headless_packages=(xvfb imagemagick)
 test_packages=(xvfb xdotool x11-utils imagemagick python3 clang libclang-rt-14-dev
-               orca speech-dispatcher at-spi2-core python3-pyatspi dbus lintian weston)
+               orca speech-dispatcher at-spi2-core python3-pyatspi dbus lintian)
 
 source "$top/tools/packages.sh"
 

@@ -253,24 +253,22 @@ def lost_display():
     prog.expect_record([10, 1, 0, 0, 0, 0, 0])
 
 
-def main(name, scenario, display=start_display, tools=('Xvfb', 'xdotool', 'import')):
-    """Runs `scenario` with the display server `display` starts: 0 passed, 1 failed, 77 skipped."""
+def main(name, scenario, tools=('Xvfb', 'xdotool', 'import')):
+    """Runs `scenario` on a private Xvfb: 0 passed, 1 failed, 77 skipped."""
     global RUN_DIR, WORK, SERVER
     RUN_DIR, missing = Path(sys.argv[-1]), [t for t in tools if not shutil.which(t)]
     if missing:
         print(f'SKIP: not installed: {" ".join(missing)}')
         return 77
     WORK = Path(tempfile.mkdtemp(prefix=f'myoruka-{name}-'))
-    os.chmod(WORK, 0o700)  # Wayland wants a private runtime folder
+    os.chmod(WORK, 0o700)  # Qt wants a private runtime folder
     os.environ['XDG_RUNTIME_DIR'] = str(WORK)
     signal.signal(signal.SIGALRM, lambda *_: check(False, 'the scenario took too long'))
     signal.alarm(100)  # below the CTest timeout, so the clean-up below still runs
     SERVER, passed = None, False
     try:
         check(os.access(RUN_DIR / 'myoruka', os.X_OK), f'no program in {RUN_DIR}')
-        SERVER = display()
-        if not SERVER:
-            return 77
+        SERVER = start_display()
         scenario()
         passed = True
     except (Failure, subprocess.TimeoutExpired) as e:
