@@ -109,7 +109,8 @@ private Q_SLOTS:
 
     void drawsAndKnownWords() {
         const QString longEntry = QString(499, u'猫') + QString(3'000'000, u'x');
-        Folder folder({{}, {u"ねこ"_s, u"Cat"_s, u"d"_s}, {}, {}, {longEntry}});
+        const QString wide(600, u'猫');  // its first 500 letters end on the 1000th byte
+        Folder folder({{}, {u"ねこ"_s, u"Cat"_s, u"d"_s}, {}, {}, {longEntry, wide}});
         const WordLists words = loaded(folder);
         ScriptedRandom edges{0.0f, 0.99999994f};  // the largest float below 1
         QCOMPARE(words.randomWord(1, edges), u"ねこ"_s);
@@ -119,6 +120,8 @@ private Q_SLOTS:
         // A long entry is shown cut, but the list keeps it whole.
         QCOMPARE(words.randomWord(4, edges), longEntry.left(WordLists::kLongestShown));
         QCOMPARE(words.word(4, 0), longEntry);
+        edges.push(0.99f);
+        QCOMPARE(words.randomWord(4, edges), wide.left(WordLists::kLongestShown));
 
         QVERIFY(words.knows(QString()));
         QVERIFY(words.knows(u"ねこ"_s));

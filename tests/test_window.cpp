@@ -32,9 +32,12 @@ namespace {
 
 const QColor kWater(0, 0, 192);
 
-QByteArray solidBmp(QColor colour, int side = 32) {
+// In `colour`, or with every other column white.
+QByteArray pictureBmp(QColor colour, int side = 32, bool striped = false) {
     QImage image(side, side, QImage::Format_RGB888);
     image.fill(colour);
+    for (int x = 1; striped && x < side; x += 2)
+        for (int y = 0; y < side; ++y) image.setPixelColor(x, y, Qt::white);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "BMP");
@@ -88,7 +91,7 @@ struct Running {
     void click() { QTest::mouseClick(speech(), Qt::LeftButton); }
     void picture(const QString& name, QColor colour) {
         QFile::remove(folder + name);
-        writeFile(folder + name, solidBmp(colour));
+        writeFile(folder + name, pictureBmp(colour));
     }
     QColor tankAt(double x, double y) {  // in tank units, 110 to a side
         auto* tank = find(u"tank"_s);
@@ -168,13 +171,15 @@ private Q_SLOTS:
         QCOMPARE(pixelAt(&run.window, run.speech()->pos() + QPoint(3, 3)), kWater);
         QCOMPARE(run.speech()->textFormat(), Qt::PlainText);     // a noun "<b>" shows as typed
         const QImage greeting = run.speech()->grab().toImage();  // thin strokes, smoothed
-        int light = 0, left = greeting.width(), right = 0;
+        int light = 0, left = greeting.width(), right = 0, top = greeting.height();
         for (int y = 0; y < greeting.height(); ++y)
             for (int x = 0; x < greeting.width(); ++x)
                 if (qRed(greeting.pixel(x, y)) > 128)
-                    ++light, left = std::min(left, x), right = std::max(right, x);
+                    ++light, left = std::min(left, x), right = std::max(right, x),
+                             top = std::min(top, y);
         QVERIFY2(light > 20, "the greeting in white");
         QVERIFY2(qAbs(left - (greeting.width() - 1 - right)) <= 4, "the greeting centred");
+        QVERIFY2(top < greeting.height() / 4, "the greeting hanging from the top");
         const Layout layout = computeLayout(run.window.screen()->geometry().size(), QSize());
         QCOMPARE(run.speech()->font().pixelSize(), Layout::pointsToPixels(layout.speechPointSize));
         QCOMPARE(run.find(u"status"_s)->font().pixelSize(),
@@ -240,7 +245,7 @@ private Q_SLOTS:
         writeFile(run.folder + u"0.bmp"_s, QByteArray());
         std::thread writer([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            writeFile(run.folder + u"0.bmp"_s, solidBmp(Qt::green));
+            writeFile(run.folder + u"0.bmp"_s, pictureBmp(Qt::green));
         });
         QTimer dismissFault;  // should one come, the test fails instead of waiting on its box
         dismissFault.callOnTimeout([] {
@@ -253,6 +258,11 @@ private Q_SLOTS:
         run.picture(u"1.bmp"_s, Qt::blue);  // as large as the red one it replaces
         run.click();
         QCOMPARE(run.tankAt(55, 55), QColor(Qt::blue));
+        writeFile(run.folder + u"0.bmp"_s, pictureBmp(Qt::black, 256, true));
+        run.click();  // scaled smoothly: the stripes blend to grey
+        int grey = 0;
+        for (double x = 46; x < 64; x += 0.5) grey += qAbs(run.tankAt(x, 55).red() - 128) < 80;
+        QVERIFY(grey > 0);
         QCOMPARE(run.exitCode, -1);
     }
 
@@ -263,7 +273,7 @@ private Q_SLOTS:
             QFile::remove(path);
             if (kind[0] == 'f') QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
             if (kind[0] == 'c') {  // padded rows, stored top-down
-                QByteArray bmp = solidBmp(Qt::red, 31);
+                QByteArray bmp = pictureBmp(Qt::red, 31);
                 qToLittleEndian<qint32>(-31, bmp.data() + 22);
                 writeFile(path, bmp.chopped(1));
             }
@@ -318,7 +328,10 @@ private Q_SLOTS:
                  run.find(u"alien"_s));
         run.picture(u"0.bmp"_s, Qt::red);
         run.picture(u"1.bmp"_s, Qt::red);
-        for (int i = 0; i < 5; ++i) run.click();
+        run.click();
+        QTest::mouseDClick(run.speech(), Qt::LeftButton);  // a quick second click
+        QTest::mouseRelease(run.speech(), Qt::LeftButton);
+        for (int i = 0; i < 3; ++i) run.click();
         QCOMPARE(run.tankAt(30, 55), QColor(Qt::red));  // grown past the walls
         run.click();
         QCOMPARE(run.speech()->text(), u"ふう"_s);
@@ -346,20 +359,21 @@ private Q_SLOTS:
         const QString noun = u"　がろ"_s + QString(497, u'W');
         whenModal<QInputDialog>(&run.window, [](QInputDialog* box) {
             box->setTextValue(QString(600, u' ') +
-                              u"\r\n\u200b\r\n　か\u3099\U000E0100\x07ろ\ufe0f"_s +
+                              u"\r\n\u200b\r\n　か\u3099\U000E0100\x07ろ\U000E01EF\ufe0f"_s +
                               QString(600, u'W'));
             box->accept();
         });
         QTest::qWait(20);  // the greeting is told before the user reaches for a key
         run.find(u"menu4"_s)->setFocus();
-        const auto enter = [&run](QEvent::Type type, quint64 time) {
-            QKeyEvent key(type, Qt::Key_Enter, Qt::NoModifier);
+        const auto enter = [&run](QEvent::Type type, quint64 time, bool marked = false) {
+            QKeyEvent key(type, Qt::Key_Enter, Qt::NoModifier, QString(), marked);
             key.setTimestamp(time);
             QApplication::sendEvent(run.window.windowHandle(), &key);
         };
         // A focused button is pressed by Enter as well, on the release as by Space; held, the
-        // key repeats as a release and a press of one moment, unmarked by Qt at times.
-        enter(QEvent::KeyPress, 5), enter(QEvent::KeyRelease, 6), enter(QEvent::KeyPress, 6);
+        // key repeats as a release and a press of one moment, marked by Qt or, at times, not.
+        enter(QEvent::KeyPress, 4), enter(QEvent::KeyRelease, 5, true);
+        enter(QEvent::KeyPress, 5, true), enter(QEvent::KeyRelease, 6), enter(QEvent::KeyPress, 6);
         QTest::qWait(50);
         QVERIFY(run.window.engine().record().conversations == 0);
         const int size = run.speech()->font().pixelSize();

@@ -214,7 +214,10 @@ def second_copy():
     folder = fresh_copy([4, 0, 0, 0, 0, 0, 0])
     backup = folder / 'str.dat.backup'  # shaped like a leftover, but there before the run
     backup.write_bytes(b'mine')
+    # A panel takes the screen's bottom: the window is sized by the whole screen all the same.
+    run('xprop', '-root', '-f', '_NET_WORKAREA', '32c', '-set', '_NET_WORKAREA', '0, 0, 1024, 700')
     first = Myoruka(folder).window()
+    check((first.width, first.height) == (452, 678), f'the window is {first.width}x{first.height}')
     check('(48 x 48)' in run('xprop', '-id', first.win, '_NET_WM_ICON'), 'the window has no icon')
     other = Myoruka(fresh_copy())  # opens over the first
     wait_until(lambda: len(windows(NAME)) == 2, 'a window of the copy in another folder')
