@@ -57,7 +57,7 @@ for option in '-style Fusion' '-stylesheet a.qss' '-platform xcb' '-platformthem
     [ $code -eq 0 ] || fail "$option with --version: exit $code, '$err'"
 done
 
-for wrong in --frobnicate -x stray; do
+for wrong in --frobnicate -x stray --ねこ; do
     run C.UTF-8 '' "$wrong"
     [ $code -eq 64 ] && [ -z "$out" ] && [ "$(wc -l <<<"$err")" -eq 1 ] &&
         [[ $err == "myoruka: "*"$wrong"* ]] || fail "$wrong: exit $code, stderr '$err'"

@@ -279,14 +279,16 @@ private Q_SLOTS:
             }
             if (kind[0] == 'e') writeFile(path, QByteArray());
             QString text;
-            whenModal<QMessageBox>(&run.window, [&text](QMessageBox* box) {
-                text = box->text();
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            whenModal<QMessageBox>(&run.window, [&](QMessageBox* box) {
+                text = box->text(), icon = box->icon();
                 box->accept();
             });
             run.click();
             const QString problem =
                 kind[0] == 'f' ? u"普通のファイルではありません"_s : u"宇宙人の絵を読めません"_s;
             QCOMPARE(text, problem + u"\n"_s + path);
+            QCOMPARE(icon, QMessageBox::Critical);
             QCOMPARE(run.exitCode, 2);
             run.window.storeAtExit();  // nor when the display goes away after the box
             QCOMPARE(readFile(run.folder + u"str.dat"_s), QByteArray());  // nothing saved
