@@ -214,6 +214,10 @@ private Q_SLOTS:
         QCOMPARE(run.window.focusWidget(), button);
         QCOMPARE(edges(), std::pair(lit, lit));
         const int blackWhenFocused = pixelsOf(button, qRgb(0, 0, 0));
+        const QImage focused = button->grab().toImage();  // the dotted frame inside the edges
+        const int band = qCeil(1.5 * MenuButton::kEdgeWidth * focused.devicePixelRatio());
+        for (int y = 0; y < band; ++y)
+            for (int x = 0; x < focused.width(); ++x) QVERIFY(focused.pixel(x, y) != qRgb(0, 0, 0));
         button->clearFocus();
         QCOMPARE(edges(), std::pair(lit, shaded));
         QCOMPARE(pixelsOf(button, qRgb(0, 0, 0)), blackUnasked);
