@@ -508,6 +508,7 @@ private Q_SLOTS:
     }
 
     // A word just too wide for the speech is broken between its letters; one that fits is not.
+    // Text too large is made the largest size that fits.
     void aWordJustTooWideIsBroken() {
         const QFontMetricsF metrics(serifFont());
         const int width = 300;
@@ -515,6 +516,10 @@ private Q_SLOTS:
         QVERIFY(breakOverlongWords(tooWide, metrics, width).contains(u'\u200b'));
         const QString fits = u"あ "_s + tooWide.chopped(2);
         QCOMPARE(breakOverlongWords(fits, metrics, width), fits);
+        QWidget widget;
+        shrinkToFit(&widget, 100, 60, 1,
+                    [&] { return widget.font().pixelSize() < 100 ? 10 : 1000; });
+        QCOMPARE(widget.font().pixelSize(), 99);
     }
 
     // A later start in the folder brings the run to the front, from the taskbar too, also where
