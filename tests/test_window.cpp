@@ -544,6 +544,18 @@ private Q_SLOTS:
         QTRY_VERIFY(window.isVisible() && !window.isMinimized());
     }
 
+    // A talk that says the line said last is heard again: the talk went on.
+    void theSameLineAgainIsHeardAgain() {
+        FIXTURE(Running, run);
+        auto* notice = run.find(u"notice"_s);
+        for (int i = 0; i < 2; ++i) {
+            notice->setAccessibleName(QString());
+            run.random.pick(69, 100), run.random.pick(5, 7);  // a one-line topic
+            run.find<QPushButton>(u"menu4"_s)->click();
+            QTRY_COMPARE(notice->accessibleName(), u"五月蠅い奴だ"_s);
+        }
+    }
+
     // A screen reader is handed a reading once, complete, never each grown line.
     void aReadingIsNamedOnceComplete() {
         FIXTURE(Running, run);

@@ -83,6 +83,7 @@ MainWindow::MainWindow(Random& random, const QString& folder, QWidget* parent)
     m_menu->setObjectName(u"menu"_s);
     m_menu->setAccessibleName(u"メニュー"_s);
     m_menu->hide();
+    m_notice->setObjectName(u"notice"_s);
     m_notice->setGeometry(0, 0, 0, 0);
     m_notice->hide();
     QCoreApplication::instance()->installEventFilter(this);  // to know when keys are in use
@@ -306,8 +307,11 @@ void MainWindow::onAlienClicked() {
 }
 
 void MainWindow::setSpeech(const QString& text) {
-    m_speech = text;
-    m_speech.replace(u"\r\n"_s, u"\n"_s);
+    QString line = text;
+    line.replace(u"\r\n"_s, u"\n"_s);
+    // A talk that says the line said last is news all the same: the talk went on.
+    if (line == m_speech && !m_animationTimer->isActive()) m_heard.clear();
+    m_speech = line;
     showSpeech();
     announceSoon();
 }
