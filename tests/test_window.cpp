@@ -271,7 +271,7 @@ private Q_SLOTS:
     }
 
     void anUnreadablePictureIsAFault() {
-        for (const char* kind : {"missing", "fifo", "cut short", "empty"}) {
+        for (const char* kind : {"missing", "fifo", "cut short", "old header cut short", "empty"}) {
             FIXTURE(Running, run);
             const QString path = run.folder + u"1.bmp"_s;
             QFile::remove(path);
@@ -279,6 +279,13 @@ private Q_SLOTS:
             if (kind[0] == 'c') {  // padded rows, stored top-down
                 QByteArray bmp = pictureBmp(Qt::red, 31);
                 qToLittleEndian<qint32>(-31, bmp.data() + 22);
+                writeFile(path, bmp.chopped(1));
+            }
+            if (kind[0] == 'o') {  // 12-byte OS/2 header: 31 x 31 pixels of 24 bits
+                QByteArray bmp = "BM" + QByteArray(12, '\0') +
+                                 QByteArray::fromHex("0c0000001f001f0001001800") +
+                                 QByteArray(31 * 96, '\x7f');
+                qToLittleEndian<quint32>(26, bmp.data() + 10);
                 writeFile(path, bmp.chopped(1));
             }
             if (kind[0] == 'e') writeFile(path, QByteArray());
