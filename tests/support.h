@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -60,6 +61,20 @@ public:
 private:
     rlimit m_saved{};
     void (*m_handler)(int);
+};
+
+// Meanwhile `folder` can be read but not written to.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(QString folder) : m_folder(std::move(folder)) {
+        QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    ~ReadOnlyFolder() {
+        QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+private:
+    QString m_folder;
 };
 
 // The fault `act` throws, as its problem and file; empty when it throws none.

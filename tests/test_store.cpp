@@ -89,8 +89,8 @@ private Q_SLOTS:
         const QByteArray tag = QTest::currentDataTag();
         if (tag.endsWith("record") || tag.endsWith("folder")) folder.setRecord("\x01");
         // The record is replaced whole, through a new file beside it.
-        if (tag == "unwritable folder")
-            QFile::setPermissions(folder.folder, QFile::ReadOwner | QFile::ExeOwner);
+        std::optional<ReadOnlyFolder> readOnly;
+        if (tag == "unwritable folder") readOnly.emplace(folder.folder);
         if (tag == "10002 lines") writeFile(path, QByteArray("x\r\n").repeated(10002));
         if (tag.startsWith("unreadable")) QFile::setPermissions(path, {});
         if (tag.startsWith("read-only")) QFile::setPermissions(path, QFile::ReadOwner);
@@ -102,8 +102,6 @@ private Q_SLOTS:
             WordLists().load(folder.folder);
             RecordFile(path).load();
         });
-        QFile::setPermissions(folder.folder,
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(fault, QStringList({problem, path}));  // the start stops
     }
 
@@ -189,11 +187,9 @@ private Q_SLOTS:
         QFile::setPermissions(people, QFile::ReadOwner);
         QCOMPARE(readFile(people), QByteArray("a"));
         QFile::remove(people);
-        QFile::setPermissions(folder.folder, QFile::ReadOwner | QFile::ExeOwner);
-        const QString problem = faultOf([&] { words.learn(u"X"_s); }).value(0);
-        QFile::setPermissions(folder.folder,
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(problem, u"人物リストに書き込めません（フォルダに書き込めません）"_s);
+        const ReadOnlyFolder readOnly(folder.folder);
+        QCOMPARE(faultOf([&] { words.learn(u"X"_s); }).value(0),
+                 u"人物リストに書き込めません（フォルダに書き込めません）"_s);
     }
 
     // A full people list takes no more: one line over, and the next start would stop.
