@@ -105,7 +105,7 @@ rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status"; }
 ticks() { sed 's/^.*) //' "/proc/$pid/stat" | awk '{ print $12 + $13 }'; }
 last_t=$t0
 last_ticks=$(ticks)
-talks=0
+conversations=0
 printf '%8s  %-5s %10s %9s %7s %7s\n' time phase rss_kB cpu_s cpu% convs
 sample() {  # sample PHASE
     local now t k
@@ -117,7 +117,7 @@ sample() {  # sample PHASE
     printf '%7ss  %-5s %10s %9s %7s %7s\n' "$((now - t0))" "$1" "$rss_now" \
         "$(awk -v k="$k" -v hz="$hz" 'BEGIN { printf "%.2f", k / hz }')" \
         "$(awk -v d="$((k - last_ticks))" -v t="$t" -v hz="$hz" 'BEGIN { printf "%.2f", 100 * d / hz / t }')" \
-        "$talks"
+        "$conversations"
     last_t=$now
     last_ticks=$k
 }
@@ -137,7 +137,7 @@ drive_end=$((t0 + minutes * 60))
 next_sample=$((t0 + sample_every))
 while [ "$(date +%s)" -lt "$drive_end" ]; do
     click_talk
-    talks=$((talks + 1))
+    conversations=$((conversations + 1))
     sleep 0.15
     dismiss_dialog
     for _ in 1 2 3; do
@@ -178,7 +178,7 @@ pid=
 
 growth=$((rss_end - rss_first_minute))
 echo
-echo "conversations started: $talks   noun boxes dismissed: $dialogs   restarts for a headache: $restarts"
+echo "conversations started: $conversations   noun boxes dismissed: $dialogs   restarts for a headache: $restarts"
 echo "RSS after the first minute: ${rss_first_minute} kB   at the end: ${rss_end} kB   growth: ${growth} kB" \
     "($(awk -v g="$growth" -v b="$rss_first_minute" 'BEGIN { printf "%+.1f", 100 * g / b }')%)"
 echo "idle CPU over ${idle_seconds} s: ${idle_cpu}% of one core (target < ${idle_target}%)"
