@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <QDir>
 #include <QTest>
+#include <optional>
 
 #include "fault.h"
 #include "random.h"
